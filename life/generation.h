@@ -1,0 +1,7 @@
+#pragma once
+#include <cstdint>
+
+inline constexpr int32_t WipeThreshold = 10000;
+
+void IdleTick();
+void AdvanceGeneration();

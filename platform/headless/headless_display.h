@@ -1,0 +1,40 @@
+// The headless display: an in-memory 8-bit surface and palette that tests and the
+// render tool look into, with every operation able to fail on request.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "palettes/palette_catalogue.h"
+
+struct HeadlessDisplayState {
+    // What the next calls answer. Each *Result is returned as it is (0 succeeds).
+    int32_t CreateDeviceResult = 0;
+    int32_t CooperativeLevelResult = 0;
+    bool AcceptsNative = true;    // 320 x 200 x 8 with flags 0
+    bool AcceptsNativeVga = true; // 320 x 200 x 8 as a standard VGA mode
+    bool AcceptsDoubled = true;   // 640 x 480 x 8
+    int32_t SetModeFailure = static_cast<int32_t>(0x88760091u);
+    int32_t CreateSurfaceResult = 0;
+    int32_t CreatePaletteResult = 0;
+    int32_t SetEntriesResult = 0;
+    int32_t AttachPaletteResult = 0;
+    int32_t LockResult = 0;  // returned while LockFailures > 0 (then counted down)
+    int32_t LockFailures = 0; // < 0: every lock fails
+    bool RestoreFails = false;  // a lost surface stays lost after Restore
+    int32_t RequestedPitch = 0; // surface pitch; 0 means the mode's width
+
+    // What happened.
+    int32_t Width = 0, Height = 0, Pitch = 0;
+    std::vector<uint8_t> Pixels;
+    PaletteEntry Colours[256] = {};
+    bool DeviceLive = false, SurfaceLive = false, PaletteLive = false, Exclusive = false;
+    bool PaletteAttached = false, Locked = false;
+    int32_t ModeCalls = 0, LockCalls = 0, UnlockCalls = 0, RestoreCalls = 0;
+    int32_t PaletteCreations = 0, PaletteRewrites = 0, ModeRestores = 0;
+    uint32_t LastModeFlags = 0;
+};
+
+extern HeadlessDisplayState HeadlessDisplay;
+
+// Forgets every object and request; the core's slots are the caller's to clear.
+void ResetHeadlessDisplay();

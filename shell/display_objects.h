@@ -1,0 +1,9 @@
+// The three display objects of a saver run: null until created, null again once released.
+#pragma once
+#include "platform/display_platform.h"
+
+extern PlatformDevice* DisplayDevice;
+extern PlatformSurface* PrimarySurface;
+extern PlatformPalette* PaletteObject;
+
+void ReleaseDisplayObjects();

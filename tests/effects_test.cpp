@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "effects/effect_frame.h"
+#include "effects/effect_selection.h"
+#include "life/generation.h"
+#include "life/grids.h"
+#include "platform/display_platform.h"
+#include "platform/headless/headless_display.h"
+#include "reference_model.h"
+#include "test_support.h"
+
+namespace {
+constexpr uint8_t Sentinel = 0xAB;
+
+RefCells ReadGrid(const uint8_t* grid) {
+    RefCells cells;
+    for (int y = 0; y < RefHeight; ++y)
+        for (int x = 0; x < RefWidth; ++x)
+            cells[y][x] = grid[(y + 1) * 322 + x + 1];
+    return cells;
+}
+
+struct FrameCase {
+    uint8_t Effect;
+    uint8_t Mode;
+    int32_t Pitch;
+};
+
+std::string FrameCaseName(const ::testing::TestParamInfo<FrameCase>& info) {
+    return "Effect" + std::to_string(info.param.Effect) +
+           (info.param.Mode == DoubledDisplay ? "Doubled" : "Native") + "Pitch" +
+           std::to_string(info.param.Pitch);
+}
+
+class EffectAgainstReference : public ::testing::TestWithParam<FrameCase> {};
+
+// A random soup with random shades, advanced frame by frame through the real tick
+// steps and compared cell by cell, shade by shade and pixel by pixel with the plain
+// restatement of the rules.
+TEST_P(EffectAgainstReference, FramesMatchThePlainRules) {
+    const FrameCase c = GetParam();
+    StartHeadlessWorld(c.Effect, 19, c.Mode, c.Pitch);
+    std::mt19937 random(1234 + c.Effect);
+    const bool plasma = c.Effect >= 5;
+    for (int32_t row = 1; row <= 200; ++row)
+        for (int32_t column = 1; column <= 320; ++column) {
+            NextCell(column, row) = random() % 3 == 0 ? 1 : 0;
+            // Plasma shades are multiples of 4 on entry, as normalisation leaves them.
+            CurrentShade(column, row) =
+                static_cast<uint8_t>(plasma ? (random() % 64) * 4 : random() % 256);
+        }
+    std::fill(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(), Sentinel);
+
+    for (int frame = 0; frame < 12; ++frame) {
+        const RefCells cells = ReadGrid(NextCellGrid);
+        const RefCells shades = ReadGrid(CurrentShadeGrid);
+        RefCells expectedCells, expectedShades;
+        RefPixels expectedPixels;
+        RefFrame(c.Effect, cells, shades, expectedCells, expectedShades, expectedPixels);
+        const std::vector<uint8_t> before = HeadlessDisplay.Pixels;
+
+        AdvanceGeneration();
+        ActiveEffectRenderer();
+
+        ASSERT_EQ(ReadGrid(NextCellGrid), expectedCells) << "frame " << frame;
+        ASSERT_EQ(ReadGrid(CurrentShadeGrid), expectedShades) << "frame " << frame;
+        // Draw the expected pixels over the picture as it was before the frame.
+        const std::vector<uint8_t> drawn = HeadlessDisplay.Pixels;
+        HeadlessDisplay.Pixels = before;
+        for (int y = 0; y < RefHeight; ++y)
+            for (int x = 0; x < RefWidth; ++x)
+                if (expectedPixels[y][x] >= 0)
+                    CellPixel(x + 1, y + 1) = static_cast<uint8_t>(expectedPixels[y][x]);
+        ASSERT_EQ(drawn, HeadlessDisplay.Pixels) << "frame " << frame;
+        HeadlessDisplay.Pixels = drawn;
+    }
+    // Bytes that belong to no cell (padding, odd columns and lines, the Doubled margins)
+    // were never written.
+    size_t untouched = 0;
+    for (uint8_t byte : HeadlessDisplay.Pixels)
+        untouched += byte == Sentinel;
+    EXPECT_GE(untouched, HeadlessDisplay.Pixels.size() - 64000);
+}
+
+std::vector<FrameCase> AllFrameCases() {
+    std::vector<FrameCase> cases;
+    for (uint8_t effect = 1; effect <= 7; ++effect)
+        for (FrameCase layout : {FrameCase{0, NativeDisplay, 320}, FrameCase{0, NativeDisplay, 384},
+                                 FrameCase{0, DoubledDisplay, 640},
+                                 FrameCase{0, DoubledDisplay, 1024}}) {
+            layout.Effect = effect;
+            cases.push_back(layout);
+        }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllEffects, EffectAgainstReference, ::testing::ValuesIn(AllFrameCases()),
+                         FrameCaseName);
+
+struct OffsetCase {
+    uint8_t Mode;
+    int32_t Pitch;
+    int32_t Column, Row;
+    size_t Offset;
+};
+
+// One dying cell under "Plasma Lite" writes exactly one byte: the one its cell maps to.
+TEST(EffectFrame, EachCellIsDrawnAtItsOffset) {
+    const OffsetCase cases[] = {
+        {NativeDisplay, 320, 1, 1, 0},          {NativeDisplay, 320, 320, 1, 319},
+        {NativeDisplay, 320, 1, 2, 320},        {NativeDisplay, 320, 320, 200, 63999},
+        {NativeDisplay, 384, 1, 2, 384},        {NativeDisplay, 384, 320, 200, 199 * 384 + 319},
+        {DoubledDisplay, 640, 1, 1, 25600},     {DoubledDisplay, 640, 320, 1, 26238},
+        {DoubledDisplay, 640, 1, 2, 26880},     {DoubledDisplay, 640, 320, 200, 280958},
+        {DoubledDisplay, 1024, 1, 2, 43008},    {DoubledDisplay, 1024, 320, 200, 438 * 1024 + 638},
+    };
+    for (const OffsetCase& c : cases) {
+        StartHeadlessWorld(5, 1, c.Mode, c.Pitch);
+        NextCell(c.Column, c.Row) = 1;
+        CurrentShade(c.Column, c.Row) = 128;
+        AdvanceGeneration();
+        ActiveEffectRenderer();
+        std::vector<size_t> written;
+        for (size_t i = 0; i < HeadlessDisplay.Pixels.size(); ++i)
+            if (HeadlessDisplay.Pixels[i] != 0)
+                written.push_back(i);
+        ASSERT_EQ(written.size(), 1u) << c.Column << "," << c.Row;
+        EXPECT_EQ(written[0], c.Offset) << c.Column << "," << c.Row << " pitch " << c.Pitch;
+        EXPECT_EQ(HeadlessDisplay.Pixels[c.Offset], 126);
+    }
+}
+
+TEST(EffectFrame, ALockFailureSkipsTheWholeFrame) {
+    for (const int32_t code : {SurfaceLostError, static_cast<int32_t>(0x88760096u)}) {
+        StartHeadlessWorld(1);
+        NextCell(10, 10) = NextCell(11, 10) = NextCell(12, 10) = 1;
+        CurrentShade(50, 50) = 200;
+        AdvanceGeneration();
+        const std::vector<uint8_t> next(NextCellGrid, NextCellGrid + GridCells);
+        const std::vector<uint8_t> shades(CurrentShadeGrid, CurrentShadeGrid + GridCells);
+        uint8_t* const current = CurrentShadeGrid;
+        HeadlessDisplay.LockResult = code;
+        HeadlessDisplay.LockFailures = 1;
+        std::fill(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(), Sentinel);
+
+        ActiveEffectRenderer();
+
+        EXPECT_EQ(HeadlessDisplay.RestoreCalls, code == SurfaceLostError ? 1 : 0);
+        EXPECT_EQ(HeadlessDisplay.UnlockCalls, 0);
+        EXPECT_EQ(std::vector<uint8_t>(NextCellGrid, NextCellGrid + GridCells), next);
+        EXPECT_EQ(CurrentShadeGrid, current) << "no shade exchange";
+        EXPECT_EQ(std::vector<uint8_t>(CurrentShadeGrid, CurrentShadeGrid + GridCells), shades);
+        EXPECT_EQ(std::count(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(),
+                             Sentinel),
+                  static_cast<long>(HeadlessDisplay.Pixels.size()));
+    }
+}
+
+TEST(EffectFrame, ASurfaceThatStaysLostIsRestoredOnEveryTick) {
+    StartHeadlessWorld(3);
+    HeadlessDisplay.LockResult = SurfaceLostError;
+    HeadlessDisplay.LockFailures = -1;
+    HeadlessDisplay.RestoreFails = true;
+    for (int tick = 0; tick < 3; ++tick)
+        IdleTick();
+    EXPECT_EQ(HeadlessDisplay.RestoreCalls, 3);
+    HeadlessDisplay.RestoreFails = false;
+    IdleTick(); // this restore heals the surface
+    IdleTick();
+    EXPECT_EQ(HeadlessDisplay.RestoreCalls, 4);
+    EXPECT_EQ(HeadlessDisplay.UnlockCalls, 1);
+}
+
+struct SingleCellCase {
+    uint8_t Effect;
+    int Dx, Dy;
+    uint8_t Expected;
+};
+
+// A lone live cell with nothing around it: what each neighbour shows the next frame.
+TEST(ShadeAveraging, ALoneHeatSourceSpreadsToItsNeighbours) {
+    const SingleCellCase cases[] = {
+        {1, 1, 0, 16}, {1, 1, 1, 16}, {1, 0, 0, 0},                 // Heated: 128 / 8
+        {2, 1, 0, 32}, {2, 0, -1, 32}, {2, 1, 1, 0}, {2, 0, 0, 0},  // orthogonal only
+        {3, -1, 0, 30}, {3, 1, -1, 30},                             // 255 / 8 - 1
+        {4, 0, 1, 62}, {4, -1, -1, 0},                              // 255 / 4 - 1
+    };
+    for (const SingleCellCase& c : cases) {
+        StartHeadlessWorld(c.Effect);
+        NextCell(100, 100) = 1;
+        CurrentShade(100, 100) = c.Effect <= 2 ? 128 : 255;
+        AdvanceGeneration();
+        ActiveEffectRenderer();
+        EXPECT_EQ(CurrentShade(100 + c.Dx, 100 + c.Dy), c.Expected)
+            << "effect " << +c.Effect << " at " << c.Dx << "," << c.Dy;
+        EXPECT_EQ(CellPixel(100 + c.Dx, 100 + c.Dy), c.Expected);
+    }
+}
+
+TEST(ShadeAveraging, ABlockFlashesAndItsStoredShadeStays) {
+    for (uint8_t effect : {1, 3}) {
+        StartHeadlessWorld(effect);
+        NextCell(50, 50) = NextCell(51, 50) = NextCell(50, 51) = NextCell(51, 51) = 1;
+        for (int frame = 0; frame < 3; ++frame) {
+            AdvanceGeneration();
+            ActiveEffectRenderer();
+        }
+        EXPECT_EQ(CellPixel(50, 50), 255);
+        EXPECT_EQ(CurrentShade(51, 51), effect == 1 ? 128 : 255);
+    }
+}
+
+struct FadeCase {
+    uint8_t Effect;
+    uint8_t StartShade;
+    uint8_t Step;
+    int Frames;
+};
+
+// A dying cell fades one step per frame to exactly 0 and is then left alone.
+TEST(Plasma, DyingCellsFadeToZeroAndStop) {
+    const FadeCase cases[] = {
+        {5, 128, 2, 64}, {6, 254, 2, 127}, {7, 252, 4, 63}, {7, 128, 4, 32},
+    };
+    for (const FadeCase& c : cases) {
+        StartHeadlessWorld(c.Effect);
+        NextCell(160, 100) = 1;
+        CurrentShade(160, 100) = c.StartShade;
+        for (int frame = 1; frame <= c.Frames; ++frame) {
+            AdvanceGeneration();
+            ActiveEffectRenderer();
+            ASSERT_EQ(CellPixel(160, 100), c.StartShade - frame * c.Step)
+                << "effect " << +c.Effect << " frame " << frame;
+        }
+        CellPixel(160, 100) = Sentinel;
+        AdvanceGeneration();
+        ActiveEffectRenderer();
+        EXPECT_EQ(CellPixel(160, 100), Sentinel) << "a faded cell is not redrawn";
+        EXPECT_EQ(CurrentShade(160, 100), 0);
+    }
+}
+
+TEST(Plasma, ASurvivorOnTwoNeighboursIsNeitherChangedNorDrawn) {
+    StartHeadlessWorld(5);
+    NextCell(20, 20) = NextCell(21, 20) = NextCell(22, 20) = 1; // blinker
+    CurrentShade(21, 20) = 128;
+    std::fill(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(), Sentinel);
+    for (int frame = 0; frame < 3; ++frame) {
+        AdvanceGeneration();
+        ActiveEffectRenderer();
+        EXPECT_EQ(CellPixel(21, 20), Sentinel);
+        EXPECT_EQ(CurrentShade(21, 20), 128);
+    }
+    EXPECT_EQ(CellPixel(21, 19), 255) << "the ends are born on three neighbours";
+    EXPECT_EQ(CellPixel(20, 20), 126) << "and fade when they die";
+}
+} // namespace

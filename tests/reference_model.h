@@ -1,0 +1,19 @@
+// A plain, independent statement of the Life rule and of each effect's shade and pixel
+// rules over 320 x 200 arrays, used to check the renderers.
+#pragma once
+#include <array>
+#include <cstdint>
+
+inline constexpr int RefWidth = 320;
+inline constexpr int RefHeight = 200;
+
+using RefCells = std::array<std::array<uint8_t, RefWidth>, RefHeight>; // [y][x], 0-based
+using RefPixels = std::array<std::array<int, RefWidth>, RefHeight>;   // -1: not drawn
+
+// Live neighbours of (x, y) on the torus.
+int RefNeighbours(const RefCells& cells, int x, int y);
+
+// One frame of an effect (1..7): from the current cells and shades, the next cells,
+// the new current shades (after any exchange), and the pixel drawn for each cell.
+void RefFrame(int effect, const RefCells& cells, const RefCells& shades, RefCells& nextCells,
+              RefCells& nextShades, RefPixels& pixels);

@@ -1,0 +1,61 @@
+#include "test_support.h"
+
+#include <cstddef>
+
+#include "effects/effect_selection.h"
+#include "life/grids.h"
+#include "life/random_source.h"
+#include "palettes/palette_selection.h"
+#include "platform/headless/headless_display.h"
+#include "settings/saver_settings.h"
+#include "shell/display_objects.h"
+#include "shell/display_setup.h"
+
+#include <gtest/gtest.h>
+
+void StartHeadlessWorld(uint8_t effect, uint8_t scheme, uint8_t mode, int32_t pitch,
+                        uint32_t seed) {
+    ReleaseDisplayObjects();
+    ResetHeadlessDisplay();
+    HeadlessDisplay.RequestedPitch = pitch;
+    HeadlessDisplay.AcceptsNative = HeadlessDisplay.AcceptsNativeVga = mode != DoubledDisplay;
+    DisplayMode = NativeDisplay;
+    ActiveEffectRenderer = nullptr;
+    GraphicEffect = effect;
+    PaletteScheme = scheme;
+    RandomEffect = false;
+    RandomPalette = false;
+    GenerationCount = 0;
+    SeedRandomSource(seed);
+    DisplayFailure failure{};
+    ASSERT_TRUE(SetUpDisplay(nullptr, failure)) << failure.Text;
+}
+
+uint8_t& NextCell(int32_t column, int32_t row) { return NextCellGrid[row * 322 + column]; }
+uint8_t& CurrentShade(int32_t column, int32_t row) {
+    return CurrentShadeGrid[row * 322 + column];
+}
+
+int32_t CountLiveCells(const uint8_t* grid) {
+    int32_t live = 0;
+    for (int32_t row = 1; row <= 200; ++row)
+        for (int32_t column = 1; column <= 320; ++column)
+            live += grid[row * 322 + column];
+    return live;
+}
+
+uint8_t& CellPixel(int32_t column, int32_t row) {
+    const int64_t pitch = HeadlessDisplay.Pitch;
+    const int64_t offset = DisplayMode == DoubledDisplay
+                               ? (40 + 2 * (row - 1)) * pitch + 2 * (column - 1)
+                               : (row - 1) * pitch + (column - 1);
+    return HeadlessDisplay.Pixels[static_cast<size_t>(offset)];
+}
+
+uint32_t StateBeforeDraw(int32_t draw) {
+    uint32_t inverse = 214013u; // Newton's iteration for the inverse modulo 2^32
+    for (int k = 0; k < 5; ++k)
+        inverse *= 2u - 214013u * inverse;
+    const uint32_t after = static_cast<uint32_t>(draw) << 16;
+    return (after - 2531011u) * inverse;
+}
