@@ -24,8 +24,7 @@ bool StartBusyWorld(uint8_t effect, bool doubled) {
     PaletteScheme = 19;
     SeedRandomSource(2026);
     DisplayFailure failure{};
-    if (!SetUpDisplay(nullptr, failure))
-        return false;
+    if (!SetUpDisplay(nullptr, failure)) return false;
     // A third of the cells alive: the per-cell work is the same whatever lives, but the
     // Plasma effects write more on a busy field.
     std::mt19937 random(7);

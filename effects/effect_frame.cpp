@@ -10,8 +10,7 @@ bool RunEffectFrame(RowRenderer nativeRow, RowRenderer doubledRow) {
     int32_t pitch = 0;
     const int32_t result = LockSurface(PrimarySurface, &pixels, &pitch);
     if (result != DisplayOk) {
-        if (result == SurfaceLostError)
-            RestoreSurface(PrimarySurface);
+        if (result == SurfaceLostError) RestoreSurface(PrimarySurface);
         return false;
     }
     const FrameView view{pixels, pitch, DisplayMode};

@@ -14,13 +14,18 @@ struct FrameView {
     uint8_t Mode;
 };
 
-inline constexpr bool IsDoubled(uint8_t mode) { return mode == DoubledDisplay; }
-inline constexpr int32_t DisplayWidth(uint8_t mode) { return IsDoubled(mode) ? 640 : 320; }
-inline constexpr int32_t DisplayHeight(uint8_t mode) { return IsDoubled(mode) ? 480 : 200; }
+inline constexpr bool IsDoubled(uint8_t mode) {
+    return mode == DoubledDisplay;
+}
+inline constexpr int32_t DisplayWidth(uint8_t mode) {
+    return IsDoubled(mode) ? 640 : 320;
+}
+inline constexpr int32_t DisplayHeight(uint8_t mode) {
+    return IsDoubled(mode) ? 480 : 200;
+}
 
 // Byte offset of the pixel of a field cell (column 1..320, row 1..200).
-inline constexpr int64_t CellPixelOffset(uint8_t mode, int32_t pitch, int32_t column,
-                                         int32_t row) {
+inline constexpr int64_t CellPixelOffset(uint8_t mode, int32_t pitch, int32_t column, int32_t row) {
     return IsDoubled(mode) ? int64_t{40 + 2 * (row - 1)} * pitch + 2 * (column - 1)
                            : int64_t{row - 1} * pitch + (column - 1);
 }

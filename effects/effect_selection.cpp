@@ -13,8 +13,14 @@ const char* const EffectNames[EffectCount + 1] = {
 
 namespace {
 const EffectRenderer EffectTable[EffectCount + 1] = {
-    nullptr,          RenderHeated,     RenderHeatedAlternative, RenderMutantBlob,
-    RenderMutantBlobAlternative, RenderPlasmaLite, RenderPlasmaMax, RenderPlasmaMaxLite,
+    nullptr,
+    RenderHeated,
+    RenderHeatedAlternative,
+    RenderMutantBlob,
+    RenderMutantBlobAlternative,
+    RenderPlasmaLite,
+    RenderPlasmaMax,
+    RenderPlasmaMaxLite,
 };
 } // namespace
 

@@ -12,5 +12,9 @@ template <bool Orthogonal> void RenderHeatedFrame() {
 }
 } // namespace
 
-void RenderHeated() { RenderHeatedFrame<false>(); }
-void RenderHeatedAlternative() { RenderHeatedFrame<true>(); }
+void RenderHeated() {
+    RenderHeatedFrame<false>();
+}
+void RenderHeatedAlternative() {
+    RenderHeatedFrame<true>();
+}

@@ -12,5 +12,9 @@ template <bool Orthogonal> void RenderMutantBlobFrame() {
 }
 } // namespace
 
-void RenderMutantBlob() { RenderMutantBlobFrame<false>(); }
-void RenderMutantBlobAlternative() { RenderMutantBlobFrame<true>(); }
+void RenderMutantBlob() {
+    RenderMutantBlobFrame<false>();
+}
+void RenderMutantBlobAlternative() {
+    RenderMutantBlobFrame<true>();
+}

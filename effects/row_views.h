@@ -1,28 +1,37 @@
-// Row-local views of the grids for the renderers' inner loops. Copying the global views
-// into restrict-qualified locals tells the compiler that the writes to the next grid
-// and the shades cannot change what the loop reads, so it may vectorise the row.
+// Helpers for the renderers' row loops.
 #pragma once
 #include <cstdint>
 
 #include "life/grids.h"
 
-struct CellRowViews {
-    const uint8_t* __restrict Neighbour[8];
-    const uint8_t* __restrict Self;
-    uint8_t* __restrict Next;
+// A row loop's writes (next grid, shades, picture) never alias what it reads; saying so
+// lets the compiler vectorise it without run-time overlap checks.
+#if defined(__clang__)
+#define VECTORISE_ROW _Pragma("clang loop vectorize(assume_safety)")
+#elif defined(__GNUC__)
+#define VECTORISE_ROW _Pragma("GCC ivdep")
+#else
+#define VECTORISE_ROW
+#endif
+
+// The eight neighbour views, moved to the first cell of a row.
+struct NeighbourRow {
+    const uint8_t* View[8];
 };
 
-inline CellRowViews ViewCellRow(int32_t firstCell) {
-    CellRowViews views{};
+inline NeighbourRow ViewRow(const uint8_t* const (&views)[8], int32_t firstCell) {
+    NeighbourRow row;
     for (int k = 0; k < 8; ++k)
-        views.Neighbour[k] = CellNeighbourViews[k] + firstCell;
-    views.Self = CurrentCellGrid + firstCell;
-    views.Next = NextCellGrid + firstCell;
-    return views;
+        row.View[k] = views[k] + firstCell;
+    return row;
 }
 
-inline uint8_t CountLiveNeighbours(const CellRowViews& v, int32_t x) {
-    return static_cast<uint8_t>(v.Neighbour[0][x] + v.Neighbour[1][x] + v.Neighbour[2][x] +
-                                v.Neighbour[3][x] + v.Neighbour[4][x] + v.Neighbour[5][x] +
-                                v.Neighbour[6][x] + v.Neighbour[7][x]);
+inline uint8_t CountNeighbours(const NeighbourRow& cells, int32_t x) {
+    const uint8_t* const* v = cells.View;
+    return static_cast<uint8_t>(v[0][x] + v[1][x] + v[2][x] + v[3][x] + v[4][x] + v[5][x] +
+                                v[6][x] + v[7][x]);
+}
+
+inline uint8_t LifeRule(uint8_t neighbours, uint8_t self) {
+    return static_cast<uint8_t>((neighbours == 3) | ((neighbours == 2) & self));
 }

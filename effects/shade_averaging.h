@@ -9,30 +9,36 @@
 // Decay: lower each average by one and hold live cells at 255 (Mutant Blob);
 // otherwise live cells hold 128 and cells with three neighbours show 255 (Heated).
 template <int32_t Step, bool Orthogonal, bool Decay>
-void AverageShadesRow(int32_t firstCell, uint8_t* pixels) {
-    const CellRowViews cells = ViewCellRow(firstCell);
-    const uint8_t* __restrict s[8];
-    for (int k = 0; k < 8; ++k)
-        s[k] = ShadeNeighbourViews[k] + firstCell;
-    uint8_t* __restrict spare = SpareShadeGrid + firstCell;
+inline void AverageShadesKernel(NeighbourRow cells, NeighbourRow shades,
+                                const uint8_t* __restrict self, uint8_t* __restrict next,
+                                uint8_t* __restrict spare, uint8_t* __restrict pixels) {
     constexpr uint8_t LiveShade = Decay ? 255 : 128;
-
+    const uint8_t* const* s = shades.View;
+    // Branch-free so the loop vectorises: the masks are 0x00 or 0xFF per cell.
+    VECTORISE_ROW
     for (int32_t x = 0; x < FieldWidth; ++x) {
-        const uint8_t n = CountLiveNeighbours(cells, x);
-        uint32_t average;
+        const uint8_t count = CountNeighbours(cells, x);
+        uint16_t average; // the sum is at most 8 x 255 = 2040
         if constexpr (Orthogonal)
-            average = (uint32_t{s[1][x]} + s[3][x] + s[4][x] + s[6][x]) >> 2;
+            average = static_cast<uint16_t>((s[1][x] + s[3][x] + s[4][x] + s[6][x]) >> 2);
         else
-            average = (uint32_t{s[0][x]} + s[1][x] + s[2][x] + s[3][x] + s[4][x] + s[5][x] +
-                       s[6][x] + s[7][x]) >>
-                      3;
-        if constexpr (Decay)
-            average -= average != 0;
-        const bool threeNeighbours = n == 3;
-        const uint8_t live = static_cast<uint8_t>(threeNeighbours | ((n == 2) & cells.Self[x]));
-        const uint8_t shade = live ? LiveShade : static_cast<uint8_t>(average);
-        cells.Next[x] = live;
+            average = static_cast<uint16_t>(
+                (s[0][x] + s[1][x] + s[2][x] + s[3][x] + s[4][x] + s[5][x] + s[6][x] + s[7][x]) >>
+                3);
+        if constexpr (Decay) average = static_cast<uint16_t>(average - (average != 0));
+        const uint8_t live = LifeRule(count, self[x]);
+        const auto liveMask = static_cast<uint8_t>(-live);
+        const auto threeMask = static_cast<uint8_t>(-(count == 3));
+        const auto shade = static_cast<uint8_t>((liveMask & LiveShade) | (~liveMask & average));
+        next[x] = live;
         spare[x] = shade;
-        pixels[x * Step] = threeNeighbours ? 255 : shade;
+        pixels[x * Step] = static_cast<uint8_t>(shade | threeMask);
     }
+}
+
+template <int32_t Step, bool Orthogonal, bool Decay>
+void AverageShadesRow(int32_t firstCell, uint8_t* pixels) {
+    AverageShadesKernel<Step, Orthogonal, Decay>(
+        ViewRow(CellNeighbourViews, firstCell), ViewRow(ShadeNeighbourViews, firstCell),
+        CurrentCellGrid + firstCell, NextCellGrid + firstCell, SpareShadeGrid + firstCell, pixels);
 }

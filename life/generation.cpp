@@ -10,8 +10,7 @@
 
 void IdleTick() {
     // Equal to the snapshot of six ticks ago: empty, still, or period 1, 2, 3 or 6.
-    if (std::memcmp(NextCellGrid, HistoryRing[HistorySlots - 1], GridCells) == 0)
-        SeedPatterns();
+    if (std::memcmp(NextCellGrid, HistoryRing[HistorySlots - 1], GridCells) == 0) SeedPatterns();
     AdvanceGeneration();
     ++GenerationCount;
     ActiveEffectRenderer();

@@ -31,7 +31,9 @@ uint8_t* HistoryRing[HistorySlots] = {HistoryStore[0], HistoryStore[1], HistoryS
                                       HistoryStore[6]};
 int32_t GenerationCount = 0;
 
-void PointCellNeighbourViews() { PointViews(CellNeighbourViews, CurrentCellGrid); }
+void PointCellNeighbourViews() {
+    PointViews(CellNeighbourViews, CurrentCellGrid);
+}
 
 void InitialiseGrids() {
     std::memset(CellGridStore, 0, sizeof CellGridStore);

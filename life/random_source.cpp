@@ -2,7 +2,9 @@
 
 uint32_t RandomState = 0;
 
-void SeedRandomSource(uint32_t seed) { RandomState = seed; }
+void SeedRandomSource(uint32_t seed) {
+    RandomState = seed;
+}
 
 int32_t DrawRandom() {
     RandomState = RandomState * 214013u + 2531011u;

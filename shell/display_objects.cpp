@@ -5,8 +5,7 @@ PlatformSurface* PrimarySurface = nullptr;
 PlatformPalette* PaletteObject = nullptr;
 
 void ReleaseDisplayObjects() {
-    if (DisplayDevice == nullptr)
-        return;
+    if (DisplayDevice == nullptr) return;
     if (PrimarySurface != nullptr) {
         ReleaseSurface(PrimarySurface);
         PrimarySurface = nullptr;

@@ -13,35 +13,28 @@ bool Fail(DisplayFailure& failure, const char* text, int32_t code) {
 }
 
 int32_t SetSaverDisplayMode() {
-    if (SetDisplayModeTo(DisplayDevice, 320, 200, 8, 0) == DisplayOk)
-        return DisplayOk;
+    if (SetDisplayModeTo(DisplayDevice, 320, 200, 8, 0) == DisplayOk) return DisplayOk;
     // Some drivers list 320 x 200 only as a standard VGA mode.
     if (SetDisplayModeTo(DisplayDevice, 320, 200, 8, StandardVgaModeFlag) == DisplayOk)
         return DisplayOk;
     const int32_t result = SetDisplayModeTo(DisplayDevice, 640, 480, 8, 0);
-    if (result == DisplayOk)
-        DisplayMode = DoubledDisplay;
+    if (result == DisplayOk) DisplayMode = DoubledDisplay;
     return result;
 }
 } // namespace
 
 bool SetUpDisplay(PlatformWindow* window, DisplayFailure& failure) {
     int32_t result = CreateDisplayDevice(&DisplayDevice);
-    if (result != DisplayOk)
-        return Fail(failure, "DirectDrawCreateEx FAILED", result);
+    if (result != DisplayOk) return Fail(failure, "DirectDrawCreateEx FAILED", result);
     result = SetExclusiveFullScreen(DisplayDevice, window);
-    if (result != DisplayOk)
-        return Fail(failure, "SetCooperativeLevel FAILED", result);
+    if (result != DisplayOk) return Fail(failure, "SetCooperativeLevel FAILED", result);
     result = SetSaverDisplayMode();
-    if (result != DisplayOk)
-        return Fail(failure, "SetDisplayMode FAILED", result);
+    if (result != DisplayOk) return Fail(failure, "SetDisplayMode FAILED", result);
     // The effect is chosen once the mode is known and before any surface exists.
     SelectEffect();
     result = CreatePrimarySurface(DisplayDevice, &PrimarySurface);
-    if (result != DisplayOk)
-        return Fail(failure, "CreateSurface FAILED", result);
-    if (!SelectPalette())
-        return Fail(failure, "CreatePalette FAILED", 0);
+    if (result != DisplayOk) return Fail(failure, "CreateSurface FAILED", result);
+    if (!SelectPalette()) return Fail(failure, "CreatePalette FAILED", 0);
     if (AttachPalette(PrimarySurface, PaletteObject) != DisplayOk)
         return Fail(failure, "SetPalette FAILED", 0);
     InitialiseGrids();

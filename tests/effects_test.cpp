@@ -89,9 +89,9 @@ TEST_P(EffectAgainstReference, FramesMatchThePlainRules) {
 std::vector<FrameCase> AllFrameCases() {
     std::vector<FrameCase> cases;
     for (uint8_t effect = 1; effect <= 7; ++effect)
-        for (FrameCase layout : {FrameCase{0, NativeDisplay, 320}, FrameCase{0, NativeDisplay, 384},
-                                 FrameCase{0, DoubledDisplay, 640},
-                                 FrameCase{0, DoubledDisplay, 1024}}) {
+        for (FrameCase layout :
+             {FrameCase{0, NativeDisplay, 320}, FrameCase{0, NativeDisplay, 384},
+              FrameCase{0, DoubledDisplay, 640}, FrameCase{0, DoubledDisplay, 1024}}) {
             layout.Effect = effect;
             cases.push_back(layout);
         }
@@ -111,12 +111,12 @@ struct OffsetCase {
 // One dying cell under "Plasma Lite" writes exactly one byte: the one its cell maps to.
 TEST(EffectFrame, EachCellIsDrawnAtItsOffset) {
     const OffsetCase cases[] = {
-        {NativeDisplay, 320, 1, 1, 0},          {NativeDisplay, 320, 320, 1, 319},
-        {NativeDisplay, 320, 1, 2, 320},        {NativeDisplay, 320, 320, 200, 63999},
-        {NativeDisplay, 384, 1, 2, 384},        {NativeDisplay, 384, 320, 200, 199 * 384 + 319},
-        {DoubledDisplay, 640, 1, 1, 25600},     {DoubledDisplay, 640, 320, 1, 26238},
-        {DoubledDisplay, 640, 1, 2, 26880},     {DoubledDisplay, 640, 320, 200, 280958},
-        {DoubledDisplay, 1024, 1, 2, 43008},    {DoubledDisplay, 1024, 320, 200, 438 * 1024 + 638},
+        {NativeDisplay, 320, 1, 1, 0},       {NativeDisplay, 320, 320, 1, 319},
+        {NativeDisplay, 320, 1, 2, 320},     {NativeDisplay, 320, 320, 200, 63999},
+        {NativeDisplay, 384, 1, 2, 384},     {NativeDisplay, 384, 320, 200, 199 * 384 + 319},
+        {DoubledDisplay, 640, 1, 1, 25600},  {DoubledDisplay, 640, 320, 1, 26238},
+        {DoubledDisplay, 640, 1, 2, 26880},  {DoubledDisplay, 640, 320, 200, 280958},
+        {DoubledDisplay, 1024, 1, 2, 43008}, {DoubledDisplay, 1024, 320, 200, 438 * 1024 + 638},
     };
     for (const OffsetCase& c : cases) {
         StartHeadlessWorld(5, 1, c.Mode, c.Pitch);
@@ -126,8 +126,7 @@ TEST(EffectFrame, EachCellIsDrawnAtItsOffset) {
         ActiveEffectRenderer();
         std::vector<size_t> written;
         for (size_t i = 0; i < HeadlessDisplay.Pixels.size(); ++i)
-            if (HeadlessDisplay.Pixels[i] != 0)
-                written.push_back(i);
+            if (HeadlessDisplay.Pixels[i] != 0) written.push_back(i);
         ASSERT_EQ(written.size(), 1u) << c.Column << "," << c.Row;
         EXPECT_EQ(written[0], c.Offset) << c.Column << "," << c.Row << " pitch " << c.Pitch;
         EXPECT_EQ(HeadlessDisplay.Pixels[c.Offset], 126);
@@ -154,9 +153,9 @@ TEST(EffectFrame, ALockFailureSkipsTheWholeFrame) {
         EXPECT_EQ(std::vector<uint8_t>(NextCellGrid, NextCellGrid + GridCells), next);
         EXPECT_EQ(CurrentShadeGrid, current) << "no shade exchange";
         EXPECT_EQ(std::vector<uint8_t>(CurrentShadeGrid, CurrentShadeGrid + GridCells), shades);
-        EXPECT_EQ(std::count(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(),
-                             Sentinel),
-                  static_cast<long>(HeadlessDisplay.Pixels.size()));
+        EXPECT_EQ(
+            std::count(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(), Sentinel),
+            static_cast<long>(HeadlessDisplay.Pixels.size()));
     }
 }
 
@@ -184,10 +183,10 @@ struct SingleCellCase {
 // A lone live cell with nothing around it: what each neighbour shows the next frame.
 TEST(ShadeAveraging, ALoneHeatSourceSpreadsToItsNeighbours) {
     const SingleCellCase cases[] = {
-        {1, 1, 0, 16}, {1, 1, 1, 16}, {1, 0, 0, 0},                 // Heated: 128 / 8
-        {2, 1, 0, 32}, {2, 0, -1, 32}, {2, 1, 1, 0}, {2, 0, 0, 0},  // orthogonal only
+        {1, 1, 0, 16},  {1, 1, 1, 16},  {1, 0, 0, 0},               // Heated: 128 / 8
+        {2, 1, 0, 32},  {2, 0, -1, 32}, {2, 1, 1, 0}, {2, 0, 0, 0}, // orthogonal only
         {3, -1, 0, 30}, {3, 1, -1, 30},                             // 255 / 8 - 1
-        {4, 0, 1, 62}, {4, -1, -1, 0},                              // 255 / 4 - 1
+        {4, 0, 1, 62},  {4, -1, -1, 0},                             // 255 / 4 - 1
     };
     for (const SingleCellCase& c : cases) {
         StartHeadlessWorld(c.Effect);
@@ -224,7 +223,10 @@ struct FadeCase {
 // A dying cell fades one step per frame to exactly 0 and is then left alone.
 TEST(Plasma, DyingCellsFadeToZeroAndStop) {
     const FadeCase cases[] = {
-        {5, 128, 2, 64}, {6, 254, 2, 127}, {7, 252, 4, 63}, {7, 128, 4, 32},
+        {5, 128, 2, 64},
+        {6, 254, 2, 127},
+        {7, 252, 4, 63},
+        {7, 128, 4, 32},
     };
     for (const FadeCase& c : cases) {
         StartHeadlessWorld(c.Effect);

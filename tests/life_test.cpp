@@ -39,7 +39,9 @@ RefCells Step(const RefCells& field) {
 }
 
 // A glider heading towards larger columns and rows, its box's top-left at (c, r).
-Cells Glider(int c, int r) { return {{c + 1, r}, {c + 2, r + 1}, {c, r + 2}, {c + 1, r + 2}, {c + 2, r + 2}}; }
+Cells Glider(int c, int r) {
+    return {{c + 1, r}, {c + 2, r + 1}, {c, r + 2}, {c + 1, r + 2}, {c + 2, r + 2}};
+}
 
 Cells Pulsar(int c, int r) {
     Cells cells;
@@ -58,8 +60,7 @@ std::vector<int> SeedingTicks(int ticks) {
     for (int tick = 1; tick <= ticks; ++tick) {
         const uint32_t before = RandomState;
         IdleTick();
-        if (RandomState != before)
-            seeded.push_back(tick);
+        if (RandomState != before) seeded.push_back(tick);
     }
     return seeded;
 }

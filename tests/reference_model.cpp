@@ -12,8 +12,7 @@ int RefNeighbours(const RefCells& cells, int x, int y) {
 namespace {
 // Shades do not wrap: outside the field they read as 0.
 int ShadeAt(const RefCells& shades, int x, int y) {
-    if (x < 0 || y < 0 || x >= RefWidth || y >= RefHeight)
-        return 0;
+    if (x < 0 || y < 0 || x >= RefWidth || y >= RefHeight) return 0;
     return shades[y][x];
 }
 
@@ -25,8 +24,7 @@ int Average(const RefCells& shades, int x, int y, bool orthogonal) {
     int sum = 0;
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
-            if (dx != 0 || dy != 0)
-                sum += ShadeAt(shades, x + dx, y + dy);
+            if (dx != 0 || dy != 0) sum += ShadeAt(shades, x + dx, y + dy);
     return sum / 8;
 }
 } // namespace
@@ -43,10 +41,8 @@ void RefFrame(int effect, const RefCells& cells, const RefCells& shades, RefCell
             pixels[y][x] = -1;
             if (effect <= 4) {
                 int shade = Average(shades, x, y, orthogonal);
-                if (effect >= 3 && shade > 0)
-                    shade -= 1;
-                if (nextAlive)
-                    shade = effect >= 3 ? 255 : 128;
+                if (effect >= 3 && shade > 0) shade -= 1;
+                if (nextAlive) shade = effect >= 3 ? 255 : 128;
                 nextShades[y][x] = static_cast<uint8_t>(shade);
                 pixels[y][x] = n == 3 ? 255 : shade;
                 continue;

@@ -8,7 +8,7 @@ inline constexpr int RefWidth = 320;
 inline constexpr int RefHeight = 200;
 
 using RefCells = std::array<std::array<uint8_t, RefWidth>, RefHeight>; // [y][x], 0-based
-using RefPixels = std::array<std::array<int, RefWidth>, RefHeight>;   // -1: not drawn
+using RefPixels = std::array<std::array<int, RefWidth>, RefHeight>;    // -1: not drawn
 
 // Live neighbours of (x, y) on the torus.
 int RefNeighbours(const RefCells& cells, int x, int y);

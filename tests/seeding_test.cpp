@@ -17,8 +17,7 @@ CellSet LiveCells() {
     CellSet cells;
     for (int row = 1; row <= 200; ++row)
         for (int column = 1; column <= 320; ++column)
-            if (NextCell(column, row) != 0)
-                cells.insert({column, row});
+            if (NextCell(column, row) != 0) cells.insert({column, row});
     return cells;
 }
 
@@ -42,8 +41,7 @@ CellSet GunFromPicture(int left, int top, bool rightward, bool downward) {
 
 int DrawsTaken(uint32_t from, uint32_t to) {
     for (int draws = 0; draws < 100; ++draws, from = StepLcg(from))
-        if (from == to)
-            return draws;
+        if (from == to) return draws;
     return -1;
 }
 
@@ -86,7 +84,7 @@ struct GunCase {
 
 TEST(Seeding, GunsAreMirroredInsideTheirBox) {
     const GunCase cases[] = {
-        {1, 1, true, true},     {1, 1, false, false}, {284, 191, true, false},
+        {1, 1, true, true},      {1, 1, false, false},   {284, 191, true, false},
         {284, 191, false, true}, {100, 50, false, true},
     };
     for (const GunCase& c : cases) {
@@ -122,8 +120,7 @@ TEST(Seeding, RingsAtTheExtremeCentres) {
     CellSet expected;
     for (int row = 1; row <= 3; ++row)
         for (int column = 1; column <= 3; ++column)
-            if (column != 2 || row != 2)
-                expected.insert({column, row});
+            if (column != 2 || row != 2) expected.insert({column, row});
     EXPECT_EQ(LiveCells(), expected);
     EXPECT_EQ(CurrentShade(1, 1), 128);
     EXPECT_EQ(CurrentShade(2, 2), 0);

@@ -14,8 +14,8 @@ TEST(SelectEffect, ARandomSettingRollsFromTheNextDraw) {
         EffectRenderer Renderer;
     };
     const Case cases[] = {{6, 7, RenderPlasmaMaxLite}, {7, 1, RenderHeated},
-                          {0, 1, RenderHeated},        {32767, 1, RenderHeated},        {5, 6, RenderPlasmaMax},
-                          {3, 4, RenderMutantBlobAlternative}};
+                          {0, 1, RenderHeated},        {32767, 1, RenderHeated},
+                          {5, 6, RenderPlasmaMax},     {3, 4, RenderMutantBlobAlternative}};
     for (const Case& c : cases) {
         StartHeadlessWorld(2);
         GraphicEffect = 0;
@@ -28,10 +28,9 @@ TEST(SelectEffect, ARandomSettingRollsFromTheNextDraw) {
 }
 
 TEST(SelectEffect, AFixedSettingInstallsItsRendererWithoutADraw) {
-    const EffectRenderer expected[] = {RenderHeated,          RenderHeatedAlternative,
-                                       RenderMutantBlob,      RenderMutantBlobAlternative,
-                                       RenderPlasmaLite,      RenderPlasmaMax,
-                                       RenderPlasmaMaxLite};
+    const EffectRenderer expected[] = {
+        RenderHeated,     RenderHeatedAlternative, RenderMutantBlob,   RenderMutantBlobAlternative,
+        RenderPlasmaLite, RenderPlasmaMax,         RenderPlasmaMaxLite};
     for (uint8_t effect = 1; effect <= 7; ++effect) {
         StartHeadlessWorld(effect);
         EXPECT_EQ(ActiveEffectRenderer, expected[effect - 1]);
@@ -56,8 +55,8 @@ TEST(SelectEffect, AnUnknownStoredEffectStillGetsARendererAndKeepsItsByte) {
 
 TEST(NormaliseShades, RoundsDownToMultiplesOfFourAndNeverToZero) {
     const std::pair<uint8_t, uint8_t> cases[] = {
-        {0, 0},     {1, 4},     {2, 4},     {3, 4},     {4, 4},     {5, 4},   {7, 4},
-        {8, 8},     {128, 128}, {130, 128}, {131, 128}, {254, 252}, {255, 252},
+        {0, 0}, {1, 4},     {2, 4},     {3, 4},     {4, 4},     {5, 4},     {7, 4},
+        {8, 8}, {128, 128}, {130, 128}, {131, 128}, {254, 252}, {255, 252},
     };
     StartHeadlessWorld(1);
     for (size_t k = 0; k < std::size(cases); ++k)

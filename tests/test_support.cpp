@@ -31,7 +31,9 @@ void StartHeadlessWorld(uint8_t effect, uint8_t scheme, uint8_t mode, int32_t pi
     ASSERT_TRUE(SetUpDisplay(nullptr, failure)) << failure.Text;
 }
 
-uint8_t& NextCell(int32_t column, int32_t row) { return NextCellGrid[row * 322 + column]; }
+uint8_t& NextCell(int32_t column, int32_t row) {
+    return NextCellGrid[row * 322 + column];
+}
 uint8_t& CurrentShade(int32_t column, int32_t row) {
     return CurrentShadeGrid[row * 322 + column];
 }

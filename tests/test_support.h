@@ -22,5 +22,9 @@ uint8_t& CellPixel(int32_t column, int32_t row);
 uint32_t StateBeforeDraw(int32_t draw);
 
 // The random source restated: the state after one step, and the draw it yields.
-inline uint32_t StepLcg(uint32_t state) { return state * 214013u + 2531011u; }
-inline int32_t LcgDraw(uint32_t state) { return static_cast<int32_t>((state >> 16) & 0x7FFF); }
+inline uint32_t StepLcg(uint32_t state) {
+    return state * 214013u + 2531011u;
+}
+inline int32_t LcgDraw(uint32_t state) {
+    return static_cast<int32_t>((state >> 16) & 0x7FFF);
+}

@@ -17,19 +17,19 @@ PlatformSurface TheSurface;
 PlatformPalette ThePalette;
 } // namespace
 
-void ResetHeadlessDisplay() { HeadlessDisplay = HeadlessDisplayState{}; }
+void ResetHeadlessDisplay() {
+    HeadlessDisplay = HeadlessDisplayState{};
+}
 
 int32_t CreateDisplayDevice(PlatformDevice** device) {
-    if (HeadlessDisplay.CreateDeviceResult != DisplayOk)
-        return HeadlessDisplay.CreateDeviceResult;
+    if (HeadlessDisplay.CreateDeviceResult != DisplayOk) return HeadlessDisplay.CreateDeviceResult;
     HeadlessDisplay.DeviceLive = true;
     *device = &TheDevice;
     return DisplayOk;
 }
 
 int32_t SetExclusiveFullScreen(PlatformDevice*, PlatformWindow*) {
-    if (HeadlessDisplay.CooperativeLevelResult == DisplayOk)
-        HeadlessDisplay.Exclusive = true;
+    if (HeadlessDisplay.CooperativeLevelResult == DisplayOk) HeadlessDisplay.Exclusive = true;
     return HeadlessDisplay.CooperativeLevelResult;
 }
 
@@ -42,14 +42,15 @@ int32_t SetDisplayModeTo(PlatformDevice*, int32_t width, int32_t height, int32_t
         accepted = flags == 0 ? HeadlessDisplay.AcceptsNative : HeadlessDisplay.AcceptsNativeVga;
     else if (bits == 8 && width == 640 && height == 480 && flags == 0)
         accepted = HeadlessDisplay.AcceptsDoubled;
-    if (!accepted)
-        return HeadlessDisplay.SetModeFailure;
+    if (!accepted) return HeadlessDisplay.SetModeFailure;
     HeadlessDisplay.Width = width;
     HeadlessDisplay.Height = height;
     return DisplayOk;
 }
 
-void RestoreDisplayModeOf(PlatformDevice*) { ++HeadlessDisplay.ModeRestores; }
+void RestoreDisplayModeOf(PlatformDevice*) {
+    ++HeadlessDisplay.ModeRestores;
+}
 
 int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
     if (HeadlessDisplay.CreateSurfaceResult != DisplayOk)
@@ -74,16 +75,14 @@ int32_t CreateDisplayPalette(PlatformDevice*, const PaletteEntry* entries,
 }
 
 int32_t SetPaletteEntries(PlatformPalette*, const PaletteEntry* entries) {
-    if (HeadlessDisplay.SetEntriesResult != DisplayOk)
-        return HeadlessDisplay.SetEntriesResult;
+    if (HeadlessDisplay.SetEntriesResult != DisplayOk) return HeadlessDisplay.SetEntriesResult;
     ++HeadlessDisplay.PaletteRewrites;
     std::memcpy(HeadlessDisplay.Colours, entries, sizeof HeadlessDisplay.Colours);
     return DisplayOk;
 }
 
 int32_t AttachPalette(PlatformSurface*, PlatformPalette*) {
-    if (HeadlessDisplay.AttachPaletteResult == DisplayOk)
-        HeadlessDisplay.PaletteAttached = true;
+    if (HeadlessDisplay.AttachPaletteResult == DisplayOk) HeadlessDisplay.PaletteAttached = true;
     return HeadlessDisplay.AttachPaletteResult;
 }
 
@@ -91,8 +90,7 @@ int32_t LockSurface(PlatformSurface*, uint8_t** pixels, int32_t* pitch) {
     HeadlessDisplayState& d = HeadlessDisplay;
     ++d.LockCalls;
     if (d.LockFailures != 0) {
-        if (d.LockFailures > 0)
-            --d.LockFailures;
+        if (d.LockFailures > 0) --d.LockFailures;
         return d.LockResult;
     }
     d.Locked = true;
@@ -109,12 +107,15 @@ void UnlockSurface(PlatformSurface*) {
 void RestoreSurface(PlatformSurface*) {
     HeadlessDisplayState& d = HeadlessDisplay;
     ++d.RestoreCalls;
-    if (!d.RestoreFails && d.LockResult == SurfaceLostError)
-        d.LockFailures = 0;
+    if (!d.RestoreFails && d.LockResult == SurfaceLostError) d.LockFailures = 0;
 }
 
-void ReleaseSurface(PlatformSurface*) { HeadlessDisplay.SurfaceLive = false; }
-void ReleasePalette(PlatformPalette*) { HeadlessDisplay.PaletteLive = false; }
+void ReleaseSurface(PlatformSurface*) {
+    HeadlessDisplay.SurfaceLive = false;
+}
+void ReleasePalette(PlatformPalette*) {
+    HeadlessDisplay.PaletteLive = false;
+}
 void ReleaseDevice(PlatformDevice*) {
     HeadlessDisplay.DeviceLive = false;
     HeadlessDisplay.Exclusive = false;

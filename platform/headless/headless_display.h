@@ -18,8 +18,8 @@ struct HeadlessDisplayState {
     int32_t CreatePaletteResult = 0;
     int32_t SetEntriesResult = 0;
     int32_t AttachPaletteResult = 0;
-    int32_t LockResult = 0;  // returned while LockFailures > 0 (then counted down)
-    int32_t LockFailures = 0; // < 0: every lock fails
+    int32_t LockResult = 0;     // returned while LockFailures > 0 (then counted down)
+    int32_t LockFailures = 0;   // < 0: every lock fails
     bool RestoreFails = false;  // a lost surface stays lost after Restore
     int32_t RequestedPitch = 0; // surface pitch; 0 means the mode's width
 
