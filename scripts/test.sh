@@ -17,3 +17,12 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGLIMMERHEX_SANI
   -DGLIMMERHEX_BENCHMARKS=OFF >/dev/null
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+echo "== Fuzzing the settings file reader (bounded)"
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIMMERHEX_FUZZ=ON \
+  -DGLIMMERHEX_TESTS=OFF -DGLIMMERHEX_BENCHMARKS=OFF >/dev/null
+cmake --build build-fuzz --target reg_text_fuzz -j "$jobs"
+fresh=$(mktemp -d)
+build-fuzz/reg_text_fuzz -runs=100000 -max_len=8192 -print_final_stats=0 "$fresh" fuzz/corpus/reg_text \
+  2>&1 | tail -n 1
+rm -rf "$fresh"

@@ -1,0 +1,38 @@
+// The registry's text export format ("Windows Registry Editor Version 5.00"), read and
+// written so that every line the program does not own survives a rewrite unchanged.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr std::string_view RegHeader = "Windows Registry Editor Version 5.00";
+inline constexpr size_t RegReadLimit = 1 << 20; // bytes parsed; the rest is kept unread
+
+struct RegValue {
+    uint32_t Type; // 1 REG_SZ, 3 REG_BINARY, 4 REG_DWORD, or the N of hex(N)
+    std::vector<uint8_t> Data;
+};
+
+struct RegDocument {
+    bool Utf16 = false;   // UTF-16LE with a byte-order mark, as the system editor exports
+    bool Utf8Bom = false; // a UTF-8 byte-order mark to write back
+    bool HasHeader = false;
+    std::string LineEnd = "\r\n";
+    std::vector<std::string> Lines; // logical lines, continuations included verbatim
+    std::string Tail;               // bytes past the read limit, written back as they were
+};
+
+RegDocument ParseRegText(std::string_view bytes);
+std::string SerializeRegText(const RegDocument& document);
+
+// Key names below HKEY_CURRENT_USER, such as "Software\Vendor\Product"; names compare
+// without regard to case, as the registry's do.
+bool HasRegKey(const RegDocument& document, std::string_view key);
+void AddRegKey(RegDocument& document, std::string_view key);
+// The last entry of the value in the key counts; one that cannot be parsed is missing.
+std::optional<RegValue> FindRegValue(const RegDocument& document, std::string_view key,
+                                     std::string_view name);
+void SetRegValue(RegDocument& document, std::string_view key, std::string_view name,
+                 const RegValue& value);

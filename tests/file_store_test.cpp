@@ -1,0 +1,279 @@
+// The settings logic over the real Linux file store, in a temporary config folder.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "platform/linux/reg_text.h"
+#include "settings/saver_settings.h"
+#include "settings/settings_store.h"
+
+namespace {
+constexpr std::string_view Key = "Software\\Orvandel\\Glimmerhex";
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+int CountEntries(const std::string& folder) {
+    int count = 0;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir))
+            count += entry->d_name[0] != '.';
+        closedir(dir);
+    }
+    return count;
+}
+
+class FileStore : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/glimmerhex-store-XXXXXX";
+        root_ = mkdtemp(pattern);
+        chmod(root_.c_str(), 0755);
+        config_ = root_ + "/config";
+        setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+        folder_ = config_ + "/Orvandel";
+        file_ = folder_ + "/Glimmerhex.reg";
+        GraphicEffect = 0;
+        PaletteScheme = 0;
+    }
+    void TearDown() override {
+        std::system(("chmod -R u+w " + root_ + "; rm -rf " + root_).c_str());
+    }
+
+    void WriteStore(const std::string& values) {
+        mkdir(config_.c_str(), 0700);
+        mkdir(folder_.c_str(), 0700);
+        WriteFile(file_, "Windows Registry Editor Version 5.00\r\n\r\n"
+                         "[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n" +
+                             values);
+    }
+
+    // Runs body in a child process and waits for it.
+    template <typename Body> int InChild(Body body) {
+        const pid_t child = fork();
+        if (child == 0) {
+            body();
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return status;
+    }
+
+    std::string root_, config_, folder_, file_;
+};
+} // namespace
+
+TEST_F(FileStore, AFirstLoadWritesTheKeyIntoNewFolders) {
+    LoadSettings();
+    EXPECT_EQ(ReadFile(file_), "Windows Registry Editor Version 5.00\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"
+                               "\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:00\r\n"
+                               "\"PaletteScheme\"=hex:00\r\n");
+    EXPECT_EQ(GraphicEffect, 0);
+    EXPECT_EQ(CountEntries(folder_), 1) << "no temporary file left behind";
+}
+
+TEST_F(FileStore, LoadAndSaveRoundTrip) {
+    WriteStore("\"Version\"=hex:02\r\n\"GraphicEffect\"=hex:04\r\n\"PaletteScheme\"=hex:0c\r\n");
+    LoadSettings();
+    EXPECT_EQ(GraphicEffect, 4);
+    EXPECT_EQ(PaletteScheme, 12);
+    const RegDocument after = ParseRegText(ReadFile(file_));
+    EXPECT_EQ(FindRegValue(after, Key, "Version")->Data, std::vector<uint8_t>{3});
+
+    GraphicEffect = 5;
+    PaletteScheme = 200;
+    SaveSettings();
+    GraphicEffect = PaletteScheme = 0;
+    LoadSettings();
+    EXPECT_EQ(GraphicEffect, 5);
+    EXPECT_EQ(PaletteScheme, 200);
+}
+
+TEST_F(FileStore, AFourByteValueIsIgnoredAndForeignLinesSurvive) {
+    WriteStore("; kept\r\n\"Version\"=hex:03\r\n\"GraphicEffect\"=dword:00000005\r\n"
+               "\"Other\"=\"kept too\"\r\n");
+    LoadSettings();
+    EXPECT_EQ(GraphicEffect, 0);
+    PaletteScheme = 9;
+    SaveSettings();
+    const std::string text = ReadFile(file_);
+    EXPECT_NE(text.find("; kept\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Other\"=\"kept too\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\"GraphicEffect\"=hex:00\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\"PaletteScheme\"=hex:09\r\n"), std::string::npos);
+}
+
+TEST_F(FileStore, ASaveAfterTheFileWasDeletedRecreatesIt) {
+    LoadSettings();
+    unlink(file_.c_str());
+    GraphicEffect = 3;
+    PaletteScheme = 22;
+    SaveSettings();
+    const RegDocument document = ParseRegText(ReadFile(file_));
+    EXPECT_EQ(FindRegValue(document, Key, "Version")->Data, std::vector<uint8_t>{3});
+    EXPECT_EQ(FindRegValue(document, Key, "GraphicEffect")->Data, std::vector<uint8_t>{3});
+    EXPECT_EQ(FindRegValue(document, Key, "PaletteScheme")->Data, std::vector<uint8_t>{22});
+}
+
+TEST_F(FileStore, AnExportFromTheSystemEditorIsReadAndKeptInUtf16) {
+    std::string text = "\xFF\xFE";
+    for (char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"
+                              "\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:06\r\n")) {
+        text += c;
+        text += '\0';
+    }
+    mkdir(config_.c_str(), 0700);
+    mkdir(folder_.c_str(), 0700);
+    WriteFile(file_, text);
+    LoadSettings();
+    EXPECT_EQ(GraphicEffect, 6);
+    SaveSettings();
+    const std::string saved = ReadFile(file_);
+    EXPECT_TRUE(saved.starts_with("\xFF\xFE"));
+    EXPECT_EQ(FindRegValue(ParseRegText(saved), Key, "PaletteScheme")->Data,
+              std::vector<uint8_t>{0});
+}
+
+TEST_F(FileStore, UnparsableFilesCountAsMissingAndAreNotLost) {
+    mkdir(config_.c_str(), 0700);
+    mkdir(folder_.c_str(), 0700);
+    std::string garbage;
+    std::mt19937 random(3);
+    for (int i = 0; i < 4096; ++i)
+        garbage += static_cast<char>(random() % 256 == 10 ? 'x' : random() % 256);
+    WriteFile(file_, garbage);
+    GraphicEffect = 2;
+    LoadSettings();
+    EXPECT_EQ(GraphicEffect, 2);
+    const std::string text = ReadFile(file_);
+    EXPECT_NE(text.find(garbage), std::string::npos) << "the unreadable bytes are kept";
+    GraphicEffect = 0;
+    LoadSettings();
+    EXPECT_EQ(GraphicEffect, 2) << "and the key now reads back";
+}
+
+TEST_F(FileStore, ConcurrentSaversLeaveOneWholeSave) {
+    LoadSettings();
+    pid_t writers[2];
+    for (int w = 0; w < 2; ++w) {
+        writers[w] = fork();
+        if (writers[w] == 0) {
+            GraphicEffect = PaletteScheme = static_cast<uint8_t>(w + 1);
+            for (int i = 0; i < 100; ++i)
+                SaveSettings();
+            _exit(0);
+        }
+    }
+    for (pid_t writer : writers)
+        waitpid(writer, nullptr, 0);
+    LoadSettings();
+    EXPECT_TRUE(GraphicEffect == 1 || GraphicEffect == 2) << +GraphicEffect;
+    EXPECT_EQ(GraphicEffect, PaletteScheme) << "both bytes come from the same save";
+}
+
+TEST_F(FileStore, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
+    LoadSettings();
+    std::mt19937 random(11);
+    for (int round = 0; round < 20; ++round) {
+        const pid_t writer = fork();
+        if (writer == 0) {
+            for (uint8_t i = 1;; ++i) {
+                GraphicEffect = PaletteScheme = i;
+                SaveSettings();
+            }
+        }
+        usleep(200 + random() % 3000);
+        kill(writer, SIGKILL);
+        waitpid(writer, nullptr, 0);
+        const RegDocument document = ParseRegText(ReadFile(file_));
+        const auto effect = FindRegValue(document, Key, "GraphicEffect");
+        const auto scheme = FindRegValue(document, Key, "PaletteScheme");
+        ASSERT_TRUE(effect && scheme) << "round " << round;
+        ASSERT_EQ(effect->Data, scheme->Data) << "round " << round;
+    }
+}
+
+TEST_F(FileStore, AFullDiskFailsTheSaveSilentlyAndKeepsTheOldFile) {
+    WriteStore("\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:01\r\n\"PaletteScheme\"=hex:01\r\n");
+    const std::string before = ReadFile(file_);
+    const int status = InChild([] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16, 16}; // writes past 16 bytes fail as on a full disk
+        setrlimit(RLIMIT_FSIZE, &limit);
+        GraphicEffect = PaletteScheme = 7;
+        SaveSettings();
+    });
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(ReadFile(file_), before);
+    EXPECT_EQ(CountEntries(folder_), 1) << "the partial temporary file was removed";
+}
+
+TEST_F(FileStore, AFolderThatCannotBeWrittenFailsTheSaveSilently) {
+    WriteStore("\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:01\r\n\"PaletteScheme\"=hex:01\r\n");
+    chmod(file_.c_str(), 0644);
+    chmod(config_.c_str(), 0755);
+    chmod(folder_.c_str(), 0555);
+    const std::string before = ReadFile(file_);
+    const int status = InChild([] {
+        if (getuid() == 0 && setuid(65534) != 0) // root writes anywhere; be somebody else
+            _exit(3);
+        LoadSettings();
+        if (GraphicEffect != 1) _exit(4);
+        GraphicEffect = PaletteScheme = 7;
+        SaveSettings();
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFile(file_), before);
+}
+
+TEST_F(FileStore, AConfigPathBlockedByAFileLeavesTheSettingsInMemory) {
+    mkdir(config_.c_str(), 0700);
+    WriteFile(folder_, "not a folder");
+    GraphicEffect = 4;
+    PaletteScheme = 5;
+    LoadSettings();
+    SaveSettings();
+    EXPECT_EQ(GraphicEffect, 4);
+    EXPECT_EQ(PaletteScheme, 5);
+    EXPECT_EQ(ReadFile(folder_), "not a folder");
+}
+
+TEST_F(FileStore, AHugeFileIsReadToItsLimitAndKeptWholeOnSave) {
+    std::string filler;
+    while (filler.size() < 3 * RegReadLimit)
+        filler += "; " + std::string(200, 'y') + "\r\n";
+    WriteStore("\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:02\r\n" + filler +
+               "\"PaletteScheme\"=hex:07\r\n");
+    const std::string before = ReadFile(file_);
+    PaletteScheme = 1;
+    LoadSettings();
+    EXPECT_EQ(GraphicEffect, 2);
+    EXPECT_EQ(PaletteScheme, 1) << "a value past the limit counts as missing";
+    SaveSettings();
+    const std::string after = ReadFile(file_);
+    EXPECT_TRUE(after.ends_with(filler + "\"PaletteScheme\"=hex:07\r\n"));
+    EXPECT_EQ(after.size(), before.size() + std::string("\"PaletteScheme\"=hex:01\r\n").size());
+}
