@@ -73,3 +73,11 @@ void RefreshWrapBorder(uint8_t* grid) {
     bottom[0] = grid[CellIndex(FieldWidth, 1)];
     bottom[FieldWidth + 1] = grid[CellIndex(1, 1)];
 }
+
+int32_t CountLiveCells(const uint8_t* grid) {
+    int32_t live = 0;
+    for (int32_t row = 1; row <= FieldHeight; ++row)
+        for (int32_t column = 1; column <= FieldWidth; ++column)
+            live += grid[CellIndex(column, row)];
+    return live;
+}

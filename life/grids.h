@@ -34,3 +34,4 @@ void InitialiseGrids();
 void SwapShadeGrids();
 void RefreshWrapBorder(uint8_t* grid);
 void PointCellNeighbourViews();
+int32_t CountLiveCells(const uint8_t* grid); // interior cells only

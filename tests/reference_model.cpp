@@ -59,3 +59,52 @@ void RefFrame(int effect, const RefCells& cells, const RefCells& shades, RefCell
             }
         }
 }
+
+namespace {
+const char* const GunPicture[] = {
+    ".........................O..........", "......................OOOO..........",
+    ".............O.......OOOO...........", "............O.O......O..O.........OO",
+    "...........O...OO....OOOO.........OO", "OO.........O...OO.....OOOO..........",
+    "OO.........O...OO........O..........", "............O.O.....................",
+    ".............O......................",
+};
+
+int NextDraw(uint32_t& state) {
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFF);
+}
+} // namespace
+
+std::vector<std::pair<int, int>> RefGunCells(int left, int top, bool rightward, bool downward) {
+    std::vector<std::pair<int, int>> cells;
+    for (int dy = 0; dy < 9; ++dy)
+        for (int dx = 0; dx < 36; ++dx)
+            if (GunPicture[dy][dx] == 'O')
+                cells.push_back(
+                    {left + (rightward ? dx : 35 - dx), top + (downward ? dy : 8 - dy)});
+    return cells;
+}
+
+void RefSeed(uint32_t& state, RefCells& cells, RefCells& shades) {
+    auto set = [&](int column, int row) {
+        cells[row - 1][column - 1] = 1;
+        shades[row - 1][column - 1] = 128;
+    };
+    const bool rings = NextDraw(state) % 2 == 0;
+    for (int copy = 0; copy < 4; ++copy) {
+        if (rings) {
+            const int x = NextDraw(state) % 316 + 2;
+            const int y = NextDraw(state) % 196 + 2;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (dx != 0 || dy != 0) set(x + dx, y + dy);
+        } else {
+            const int left = NextDraw(state) % 284 + 1;
+            const int top = NextDraw(state) % 191 + 1;
+            const bool rightward = NextDraw(state) % 2 == 1;
+            const bool downward = NextDraw(state) % 2 == 1;
+            for (const auto& [column, row] : RefGunCells(left, top, rightward, downward))
+                set(column, row);
+        }
+    }
+}

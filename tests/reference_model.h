@@ -3,6 +3,8 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 inline constexpr int RefWidth = 320;
 inline constexpr int RefHeight = 200;
@@ -17,3 +19,11 @@ int RefNeighbours(const RefCells& cells, int x, int y);
 // the new current shades (after any exchange), and the pixel drawn for each cell.
 void RefFrame(int effect, const RefCells& cells, const RefCells& shades, RefCells& nextCells,
               RefCells& nextShades, RefPixels& pixels);
+
+// The gun as drawn (top line first, "O" alive), transcribed apart from the offset table:
+// the 1-based (column, row) cells of one placed in the box with top-left (left, top).
+std::vector<std::pair<int, int>> RefGunCells(int left, int top, bool rightward, bool downward);
+
+// The first seeding of an empty world, restated from the draws: sets the cells alive
+// with shade 128 and advances the random state as the draws are taken.
+void RefSeed(uint32_t& state, RefCells& cells, RefCells& shades);

@@ -21,22 +21,9 @@ CellSet LiveCells() {
     return cells;
 }
 
-// The gun as drawn, top line first, transcribed separately from the offset table.
-const char* const GunPicture[] = {
-    ".........................O..........", "......................OOOO..........",
-    ".............O.......OOOO...........", "............O.O......O..O.........OO",
-    "...........O...OO....OOOO.........OO", "OO.........O...OO.....OOOO..........",
-    "OO.........O...OO........O..........", "............O.O.....................",
-    ".............O......................",
-};
-
 CellSet GunFromPicture(int left, int top, bool rightward, bool downward) {
-    CellSet cells;
-    for (int dy = 0; dy < 9; ++dy)
-        for (int dx = 0; dx < 36; ++dx)
-            if (GunPicture[dy][dx] == 'O')
-                cells.insert({left + (rightward ? dx : 35 - dx), top + (downward ? dy : 8 - dy)});
-    return cells;
+    const auto cells = RefGunCells(left, top, rightward, downward);
+    return CellSet(cells.begin(), cells.end());
 }
 
 int DrawsTaken(uint32_t from, uint32_t to) {

@@ -38,14 +38,6 @@ uint8_t& CurrentShade(int32_t column, int32_t row) {
     return CurrentShadeGrid[row * 322 + column];
 }
 
-int32_t CountLiveCells(const uint8_t* grid) {
-    int32_t live = 0;
-    for (int32_t row = 1; row <= 200; ++row)
-        for (int32_t column = 1; column <= 320; ++column)
-            live += grid[row * 322 + column];
-    return live;
-}
-
 uint8_t& CellPixel(int32_t column, int32_t row) {
     const int64_t pitch = HeadlessDisplay.Pitch;
     const int64_t offset = DisplayMode == DoubledDisplay

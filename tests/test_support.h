@@ -13,7 +13,6 @@ void StartHeadlessWorld(uint8_t effect, uint8_t scheme = 1, uint8_t mode = Nativ
 // Cell access by field column 1..320 and row 1..200.
 uint8_t& NextCell(int32_t column, int32_t row);
 uint8_t& CurrentShade(int32_t column, int32_t row);
-int32_t CountLiveCells(const uint8_t* grid);
 
 // The headless surface byte where a cell is drawn, by the mapping stated independently.
 uint8_t& CellPixel(int32_t column, int32_t row);

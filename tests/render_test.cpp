@@ -1,0 +1,325 @@
+// glimmerhex-render as its users run it: command line in, files and a summary out.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <gif_lib.h>
+#include <png.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "reference_model.h"
+
+namespace {
+struct RunResult {
+    int Status;
+    std::string Out, Err;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+uint64_t Fnv1a(std::string_view bytes) {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (char c : bytes) {
+        hash ^= static_cast<uint8_t>(c);
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
+class Render : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/glimmerhex-render-XXXXXX";
+        dir_ = mkdtemp(pattern);
+    }
+    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+
+    RunResult Start(const std::string& args) {
+        const std::string command = "cd " + dir_ + " && XDG_CONFIG_HOME=" + dir_ + "/config " +
+                                    RENDER_BINARY + " " + args + " >stdout.txt 2>stderr.txt";
+        const int status = std::system(command.c_str());
+        RunResult run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir_ + "/stdout.txt"),
+                      ReadFile(dir_ + "/stderr.txt")};
+        unlink((dir_ + "/stdout.txt").c_str());
+        unlink((dir_ + "/stderr.txt").c_str());
+        return run;
+    }
+
+    // Runs and returns the written file; the run must succeed.
+    std::string Output(const std::string& args, const std::string& name = "out.raw") {
+        const RunResult run = Start(args + " --out " + name);
+        EXPECT_EQ(run.Status, 0) << args << ": " << run.Err;
+        return ReadFile(dir_ + "/" + name);
+    }
+
+    // What the runs left in the working folder, besides the settings.
+    std::vector<std::string> Files() {
+        std::vector<std::string> names;
+        if (DIR* dir = opendir(dir_.c_str())) {
+            while (const dirent* entry = readdir(dir)) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != ".." && name != "config") names.push_back(name);
+            }
+            closedir(dir);
+        }
+        return names;
+    }
+
+    std::string dir_;
+};
+
+struct Layout {
+    const char* Mode;
+    int Pitch, Width, Height;
+    bool Doubled;
+};
+
+// Where a reference frame's pixels land on a surface of this layout.
+void Draw(const Layout& layout, const RefPixels& pixels, std::string& surface) {
+    for (int y = 0; y < RefHeight; ++y)
+        for (int x = 0; x < RefWidth; ++x) {
+            if (pixels[y][x] < 0) continue;
+            const size_t offset = layout.Doubled
+                                      ? static_cast<size_t>((40 + 2 * y) * layout.Pitch + 2 * x)
+                                      : static_cast<size_t>(y * layout.Pitch + x);
+            surface[offset] = static_cast<char>(pixels[y][x]);
+        }
+}
+} // namespace
+
+// Five ticks from an empty world: the first seeds, the renderer draws each generation.
+// The whole run is restated independently: seeding from the draws, the Life rule and
+// each effect's shade rules, the cell-to-pixel mapping; "Heat" is FNV-1a-checked.
+TEST_F(Render, ShortRunsMatchAnIndependentRestatement) {
+    const Layout layouts[] = {{"native", 320, 320, 200, false},
+                              {"native", 352, 320, 200, false},
+                              {"doubled", 640, 640, 480, true},
+                              {"doubled", 704, 640, 480, true}};
+    const uint32_t seeds[] = {4, 5}; // their first draws are even (rings) and odd (guns)
+    for (uint32_t seed : seeds)
+        for (int effect = 1; effect <= 7; ++effect)
+            for (const Layout& layout : layouts) {
+                const std::string args = "--seed " + std::to_string(seed) + " --effect " +
+                                         std::to_string(effect) +
+                                         " --palette 19 --ticks 5 --mode " + layout.Mode +
+                                         " --pitch " + std::to_string(layout.Pitch);
+                const std::string raw = Output(args);
+                const size_t frameBytes = static_cast<size_t>(layout.Pitch) * layout.Height;
+                ASSERT_EQ(raw.size(), frameBytes + 1024) << args;
+
+                uint32_t state = seed;
+                RefCells cells{}, shades{};
+                RefSeed(state, cells, shades);
+                std::string surface(frameBytes, '\0');
+                for (int tick = 0; tick < 5; ++tick) {
+                    RefCells nextCells, nextShades;
+                    RefPixels pixels;
+                    RefFrame(effect, cells, shades, nextCells, nextShades, pixels);
+                    Draw(layout, pixels, surface);
+                    cells = nextCells;
+                    shades = nextShades;
+                }
+                EXPECT_TRUE(raw.compare(0, frameBytes, surface) == 0) << args;
+                EXPECT_EQ(Fnv1a(raw.substr(frameBytes)), 0x60c49a6829b07925ull) << args;
+            }
+}
+
+TEST_F(Render, TheSummaryTellsWhatHappened) {
+    RunResult run = Start("--seed 9 --effect 2 --palette 30 --ticks 12 --out a.png");
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_TRUE(run.Out.starts_with("ticks=12 generation=12 effect=2 palette=30 live=")) << run.Out;
+    EXPECT_TRUE(run.Err.empty());
+
+    // 'X' after two ticks: the fourth tick wipes, two more follow.
+    run = Start("--seed 9 --effect 2 --palette 30 --ticks 6 --keys 2:X --out a.raw");
+    EXPECT_TRUE(run.Out.starts_with("ticks=6 generation=3 ")) << run.Out;
+
+    // A closing key stops the run where it stands.
+    const std::string early = Output("--seed 9 --effect 4 --palette 3 --ticks 3");
+    run = Start("--seed 9 --effect 4 --palette 3 --ticks 50 --keys 3:q --out b.raw");
+    EXPECT_TRUE(run.Out.starts_with("ticks=3 generation=3 ")) << run.Out;
+    EXPECT_TRUE(ReadFile(dir_ + "/b.raw") == early);
+}
+
+TEST_F(Render, KeysActAsTheSaversKeyTable) {
+    const std::string plain = Output("--seed 21 --effect 1 --palette 19 --ticks 30");
+    // Fixed choices swallow C and G.
+    EXPECT_TRUE(Output("--seed 21 --effect 1 --palette 19 --ticks 30 --keys 10:C,10:G") == plain);
+    // A seeds at once: more draws, another picture.
+    EXPECT_FALSE(Output("--seed 21 --effect 1 --palette 19 --ticks 30 --keys 10:A") == plain);
+    // A random palette is rolled again by C: the pixels stay, the colours change.
+    const RunResult first = Start("--seed 21 --effect 1 --palette 0 --ticks 30 --out c.raw");
+    const std::string random = ReadFile(dir_ + "/c.raw");
+    const RunResult second =
+        Start("--seed 21 --effect 1 --palette 0 --ticks 30 --keys 30:C --out c.raw");
+    const std::string rerolled = ReadFile(dir_ + "/c.raw");
+    EXPECT_TRUE(rerolled.compare(0, 64000, random, 0, 64000) == 0);
+    EXPECT_FALSE(rerolled.compare(64000, 1024, random, 64000, 1024) == 0);
+    EXPECT_NE(first.Out, second.Out) << "this seed's re-roll lands on another scheme";
+}
+
+// Runs with keys and a wipe cannot be restated cheaply; these pictures were looked at
+// once (exported as PNG) and their bytes pinned.
+TEST_F(Render, PinnedRunsWithKeysAndAWipe) {
+    struct Case {
+        const char* Args;
+        uint64_t Hash;
+    };
+    const Case cases[] = {
+        {"--seed 1 --effect 1 --palette 19 --ticks 300 --keys 0:A,100:A,100:A",
+         0x05f3eb38313e1f5aull},
+        {"--seed 2 --effect 0 --palette 0 --ticks 400 --keys 50:G,60:C,200:G",
+         0x65a09dd55376debaull},
+        {"--seed 3 --effect 5 --palette 22 --ticks 200 --keys 40:X --mode doubled --pitch 672",
+         0x460b8808fafd5cf5ull},
+        {"--seed 4 --effect 0 --palette 0 --ticks 10030", 0xda140002c66fc7e1ull},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Fnv1a(Output(c.Args)), c.Hash) << c.Args;
+}
+
+TEST_F(Render, StoredChoicesAreTheDefaults) {
+    mkdir((dir_ + "/config").c_str(), 0700);
+    mkdir((dir_ + "/config/Orvandel").c_str(), 0700);
+    std::ofstream(dir_ + "/config/Orvandel/Glimmerhex.reg")
+        << "Windows Registry Editor Version 5.00\r\n\r\n"
+           "[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"
+           "\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:05\r\n\"PaletteScheme\"=hex:24\r\n";
+    RunResult run = Start("--seed 3 --out d.raw");
+    EXPECT_TRUE(run.Out.starts_with("ticks=1 generation=1 effect=5 palette=36 ")) << run.Out;
+    run = Start("--seed 3 --palette 2 --out d.raw");
+    EXPECT_TRUE(run.Out.starts_with("ticks=1 generation=1 effect=5 palette=2 ")) << run.Out;
+}
+
+TEST_F(Render, APngHoldsTheLastFrameAndItsPalette) {
+    const std::string args =
+        "--seed 8 --effect 3 --palette 0 --ticks 40 --mode doubled --pitch 656";
+    const std::string raw = Output(args);
+    Output(args, "out.png");
+    FILE* file = std::fopen((dir_ + "/out.png").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    ASSERT_EQ(setjmp(png_jmpbuf(png)), 0);
+    png_init_io(png, file);
+    png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    EXPECT_EQ(png_get_image_width(png, info), 640u);
+    EXPECT_EQ(png_get_image_height(png, info), 480u);
+    EXPECT_EQ(png_get_color_type(png, info), PNG_COLOR_TYPE_PALETTE);
+    EXPECT_EQ(png_get_bit_depth(png, info), 8);
+    png_colorp colours = nullptr;
+    int count = 0;
+    png_get_PLTE(png, info, &colours, &count);
+    ASSERT_EQ(count, 256);
+    const size_t frameBytes = 656 * 480;
+    for (int i = 0; i < 256; ++i) {
+        EXPECT_EQ(colours[i].red, static_cast<uint8_t>(raw[frameBytes + 4 * i]));
+        EXPECT_EQ(colours[i].green, static_cast<uint8_t>(raw[frameBytes + 4 * i + 1]));
+        EXPECT_EQ(colours[i].blue, static_cast<uint8_t>(raw[frameBytes + 4 * i + 2]));
+    }
+    png_bytepp rows = png_get_rows(png, info);
+    for (int y = 0; y < 480; ++y)
+        ASSERT_EQ(std::string(reinterpret_cast<char*>(rows[y]), 640), raw.substr(y * 656, 640))
+            << "line " << y;
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(file);
+}
+
+TEST_F(Render, AGifHoldsEveryKthFrameWithThePaletteOfItsMoment) {
+    // The palette key re-rolls after tick 7, so frames after it carry other colours.
+    const std::string args = "--seed 12 --effect 6 --palette 0 --ticks 10 --keys 7:C";
+    Output(args + " --every 3", "anim.gif");
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName((dir_ + "/anim.gif").c_str(), &error);
+    ASSERT_NE(gif, nullptr);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    ASSERT_EQ(gif->ImageCount, 4) << "after ticks 3, 6, 9 and the final 10";
+    const int ticks[] = {3, 6, 9, 10};
+    for (int frame = 0; frame < 4; ++frame) {
+        std::string keys = ticks[frame] >= 7 ? " --keys 7:C" : "";
+        const std::string raw = Output("--seed 12 --effect 6 --palette 0 --ticks " +
+                                       std::to_string(ticks[frame]) + keys);
+        const SavedImage& image = gif->SavedImages[frame];
+        ASSERT_EQ(image.ImageDesc.Width, 320);
+        ASSERT_EQ(image.ImageDesc.Height, 200);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(image.RasterBits), 64000),
+                  raw.substr(0, 64000))
+            << "frame " << frame;
+        const ColorMapObject* map = image.ImageDesc.ColorMap;
+        ASSERT_NE(map, nullptr);
+        ASSERT_EQ(map->ColorCount, 256);
+        for (int i = 0; i < 256; ++i)
+            ASSERT_EQ(map->Colors[i].Red, static_cast<uint8_t>(raw[64000 + 4 * i]))
+                << "frame " << frame << " entry " << i;
+    }
+    EXPECT_NE(gif->SavedImages[1].ImageDesc.ColorMap->Colors[200].Red +
+                  256 * gif->SavedImages[1].ImageDesc.ColorMap->Colors[200].Green +
+                  65536 * gif->SavedImages[1].ImageDesc.ColorMap->Colors[200].Blue,
+              gif->SavedImages[2].ImageDesc.ColorMap->Colors[200].Red +
+                  256 * gif->SavedImages[2].ImageDesc.ColorMap->Colors[200].Green +
+                  65536 * gif->SavedImages[2].ImageDesc.ColorMap->Colors[200].Blue)
+        << "the re-roll shows between the second and third frame";
+    DGifCloseFile(gif, &error);
+}
+
+TEST_F(Render, BenchReportsTicksPerSecond) {
+    const RunResult run = Start("--seed 1 --effect 1 --palette 1 --ticks 500 --bench");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(run.Out.starts_with("ticks=500 generation=500 ")) << run.Out;
+    EXPECT_NE(run.Out.find("\nticks_per_second="), std::string::npos) << run.Out;
+    EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(Render, BadInputIsNamedAndLeavesNoFile) {
+    struct Case {
+        const char* Args;
+        const char* Says;
+    };
+    const Case cases[] = {
+        {"--bogus 1 --out x.png", "unknown option '--bogus'"},
+        {"--out x.png --seed", "--seed needs a value"},
+        {"--seed abc --out x.png", "--seed takes a whole number"},
+        {"--seed -1 --out x.png", "--seed takes a whole number"},
+        {"--seed 4294967296 --out x.png", "from 0 to 4294967295"},
+        {"--effect 256 --out x.png", "--effect takes a whole number from 0 to 255"},
+        {"--palette 1x --out x.png", "--palette takes"},
+        {"--ticks 1e3 --out x.png", "--ticks takes"},
+        {"--pitch 319 --out x.png", "below the native width of 320"},
+        {"--mode doubled --pitch 639 --out x.png", "below the doubled width of 640"},
+        {"--mode wide --out x.png", "--mode is native or doubled"},
+        {"--keys 5A --out x.png", "is not TICKS:LETTER"},
+        {"--keys 5: --out x.png", "is not TICKS:LETTER"},
+        {"--keys 5:AB --out x.png", "is not TICKS:LETTER"},
+        {"--keys :A --out x.png", "is not TICKS:LETTER"},
+        {"--keys 1:A,,2:B --out x.png", "is not TICKS:LETTER"},
+        {"--keys 1:5 --out x.png", "is not TICKS:LETTER"},
+        {"--ticks 5 --keys 6:A --out x.png", "past the last tick"},
+        {"--every 0 --out x.gif", "--every takes a whole number from 1"},
+        {"--seed 1", "--out FILE is required"},
+        {"--out x.bmp", "must end in .raw, .png or .gif"},
+        {"--out x", "must end in .raw, .png or .gif"},
+        {"--out missing/x.png", "cannot write 'missing/x.png'"},
+        {"--bench --out x.gif", "cannot write a .gif"},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = Start(c.Args);
+        EXPECT_EQ(run.Status, 2) << c.Args;
+        EXPECT_NE(run.Err.find(c.Says), std::string::npos) << c.Args << " said: " << run.Err;
+        EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << c.Args;
+        EXPECT_TRUE(run.Out.empty()) << c.Args;
+        EXPECT_TRUE(Files().empty()) << c.Args;
+    }
+}

@@ -1,0 +1,319 @@
+// glimmerhex-render: runs the saver headless and writes what it drew.
+//
+//   glimmerhex-render [--seed S] [--effect E] [--palette P] [--ticks N]
+//                     [--mode native|doubled] [--pitch W] [--keys SCRIPT] [--every K]
+//                     [--bench] --out FILE
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "effects/effect_frame.h"
+#include "life/generation.h"
+#include "life/grids.h"
+#include "life/random_source.h"
+#include "platform/headless/headless_display.h"
+#include "settings/saver_settings.h"
+#include "settings/settings_store.h"
+#include "shell/display_setup.h"
+#include "shell/saver_keys.h"
+#include "tools/render_output.h"
+
+namespace {
+constexpr int BadInput = 2;
+constexpr int32_t MaxPitch = 1 << 16;
+constexpr int32_t GifDelay = 4; // centiseconds per frame
+
+enum OutputKind { RawOutput, PngOutput, GifOutput, NoOutput };
+
+struct KeyItem {
+    uint64_t Tick; // ticks completed before the key is delivered
+    uint32_t Key;  // upper-case letter, as a virtual-key code
+};
+
+struct RenderOptions {
+    bool HasSeed = false;
+    uint32_t Seed = 0;
+    int Effect = -1; // -1: the stored setting
+    int Palette = -1;
+    uint64_t Ticks = 1;
+    uint8_t Mode = NativeDisplay;
+    int32_t Pitch = 0;
+    std::vector<KeyItem> Keys;
+    uint64_t Every = 1;
+    bool Bench = false;
+    std::string Out;
+    OutputKind Kind = NoOutput;
+};
+
+[[noreturn]] void Fail(int status, const std::string& message) {
+    std::fprintf(stderr, "glimmerhex-render: %s\n", message.c_str());
+    std::exit(status);
+}
+
+bool ParseNumber(const std::string& text, uint64_t limit, uint64_t& value) {
+    if (text.empty() || text.size() > 20) return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (value > (limit - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    return true;
+}
+
+uint64_t NumberOption(const std::string& option, const std::string& text, uint64_t low,
+                      uint64_t high) {
+    uint64_t value = 0;
+    if (!ParseNumber(text, UINT64_MAX / 2, value) || value < low || value > high)
+        Fail(BadInput, option + " takes a whole number from " + std::to_string(low) + " to " +
+                           std::to_string(high) + ", not '" + text + "'");
+    return value;
+}
+
+std::vector<KeyItem> ParseKeys(const std::string& script) {
+    std::vector<KeyItem> keys;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = script.find(',', start);
+        const std::string item = script.substr(start, comma - start);
+        const size_t colon = item.find(':');
+        uint64_t tick = 0;
+        if (colon == std::string::npos || colon + 2 != item.size() ||
+            !ParseNumber(item.substr(0, colon), UINT64_MAX / 2, tick) ||
+            !std::isalpha(static_cast<unsigned char>(item[colon + 1])))
+            Fail(BadInput, "--keys item '" + item + "' is not TICKS:LETTER (as in 10:A,20:X)");
+        keys.push_back({tick, static_cast<uint32_t>(
+                                  std::toupper(static_cast<unsigned char>(item[colon + 1])))});
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    // Delivered by tick; keys that share a tick keep their listed order.
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const KeyItem& a, const KeyItem& b) { return a.Tick < b.Tick; });
+    return keys;
+}
+
+OutputKind KindOf(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    std::string extension = dot == std::string::npos ? "" : path.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "raw") return RawOutput;
+    if (extension == "png") return PngOutput;
+    if (extension == "gif") return GifOutput;
+    Fail(BadInput, "--out '" + path + "' must end in .raw, .png or .gif");
+}
+
+RenderOptions ParseOptions(int argc, char** argv) {
+    RenderOptions options;
+    std::string mode = "native";
+    std::string pitch;
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i];
+        std::string value;
+        bool hasValue = false;
+        if (const size_t equals = option.find('=');
+            option.starts_with("--") && equals != std::string::npos) {
+            value = option.substr(equals + 1);
+            option.resize(equals);
+            hasValue = true;
+        }
+        if (option == "--bench") {
+            if (hasValue) Fail(BadInput, "--bench takes no value");
+            options.Bench = true;
+            continue;
+        }
+        static const char* const Valued[] = {"--seed",  "--effect", "--palette",
+                                             "--ticks", "--mode",   "--pitch",
+                                             "--keys",  "--every",  "--out"};
+        if (std::find(std::begin(Valued), std::end(Valued), option) == std::end(Valued))
+            Fail(BadInput, "unknown option '" + option + "' (see the usage at the top of --help)");
+        if (!hasValue) {
+            if (i + 1 >= argc) Fail(BadInput, option + " needs a value");
+            value = argv[++i];
+        }
+        if (option == "--seed") {
+            options.Seed = static_cast<uint32_t>(NumberOption(option, value, 0, 4294967295u));
+            options.HasSeed = true;
+        } else if (option == "--effect") {
+            options.Effect = static_cast<int>(NumberOption(option, value, 0, 255));
+        } else if (option == "--palette") {
+            options.Palette = static_cast<int>(NumberOption(option, value, 0, 255));
+        } else if (option == "--ticks") {
+            options.Ticks = NumberOption(option, value, 0, UINT64_MAX / 2);
+        } else if (option == "--mode") {
+            mode = value;
+        } else if (option == "--pitch") {
+            pitch = value;
+        } else if (option == "--keys") {
+            options.Keys = ParseKeys(value);
+        } else if (option == "--every") {
+            options.Every = NumberOption(option, value, 1, UINT64_MAX / 2);
+        } else {
+            options.Out = value;
+        }
+    }
+    if (mode != "native" && mode != "doubled")
+        Fail(BadInput, "--mode is native or doubled, not '" + mode + "'");
+    options.Mode = mode == "doubled" ? DoubledDisplay : NativeDisplay;
+    const int32_t width = DisplayWidth(options.Mode);
+    options.Pitch =
+        pitch.empty() ? width : static_cast<int32_t>(NumberOption("--pitch", pitch, 0, MaxPitch));
+    if (options.Pitch < width)
+        Fail(BadInput,
+             "--pitch " + pitch + " is below the " + mode + " width of " + std::to_string(width));
+    if (!options.Keys.empty() && options.Keys.back().Tick > options.Ticks)
+        Fail(BadInput, "--keys delivers a key after tick " +
+                           std::to_string(options.Keys.back().Tick) + ", past the last tick (" +
+                           std::to_string(options.Ticks) + ")");
+    if (options.Out.empty() && !options.Bench)
+        Fail(BadInput, "--out FILE is required (a .raw, .png or .gif)");
+    if (!options.Out.empty()) options.Kind = KindOf(options.Out);
+    if (options.Bench && options.Kind == GifOutput)
+        Fail(BadInput, "--bench captures no frames, so it cannot write a .gif");
+    return options;
+}
+
+// The output is written beside its final place and renamed there only when complete;
+// an interrupted run removes it.
+char TemporaryPath[4096];
+
+void RemoveTemporaryAndExit(int signal) {
+    unlink(TemporaryPath);
+    _exit(128 + signal);
+}
+
+int OpenTemporary(const std::string& out) {
+    if (out.size() + 8 >= sizeof TemporaryPath) Fail(BadInput, "--out path is too long");
+    std::snprintf(TemporaryPath, sizeof TemporaryPath, "%s.XXXXXX", out.c_str());
+    const int fd = mkstemp(TemporaryPath);
+    if (fd < 0) Fail(BadInput, "cannot write '" + out + "': " + std::strerror(errno));
+    fchmod(fd, 0644);
+    std::signal(SIGINT, RemoveTemporaryAndExit);
+    std::signal(SIGTERM, RemoveTemporaryAndExit);
+    return fd;
+}
+
+void FailOutput(int fd, const std::string& message) {
+    close(fd);
+    unlink(TemporaryPath);
+    Fail(1, message);
+}
+
+FrameImage CurrentFrame() {
+    return {HeadlessDisplay.Pixels.data(), DisplayWidth(DisplayMode), DisplayHeight(DisplayMode),
+            HeadlessDisplay.Pitch, HeadlessDisplay.Colours};
+}
+
+// A bar on stderr for long runs, when a person is watching.
+struct Progress {
+    bool Shown;
+    uint64_t Total;
+    std::chrono::steady_clock::time_point Next;
+};
+
+void ShowProgress(Progress& progress, uint64_t done) {
+    if (!progress.Shown) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < progress.Next && done != progress.Total) return;
+    progress.Next = now + std::chrono::milliseconds(100);
+    const int filled = static_cast<int>(done * 40 / progress.Total);
+    std::fprintf(
+        stderr, "\r[%s%s] %3d%% %llu/%llu ticks", std::string(filled, '#').c_str(),
+        std::string(40 - filled, ' ').c_str(), static_cast<int>(done * 100 / progress.Total),
+        static_cast<unsigned long long>(done), static_cast<unsigned long long>(progress.Total));
+    if (done == progress.Total) std::fputc('\n', stderr);
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::puts("usage: glimmerhex-render [--seed S] [--effect E] [--palette P] [--ticks N]\n"
+                  "                         [--mode native|doubled] [--pitch W] [--keys SCRIPT]\n"
+                  "                         [--every K] [--bench] --out FILE.raw|.png|.gif");
+        return 0;
+    }
+    const RenderOptions options = ParseOptions(argc, argv);
+    const int fd = options.Kind == NoOutput ? -1 : OpenTemporary(options.Out);
+
+    // The saver's order: settings, seed, then the display with effect, palette and grids.
+    if (options.Effect < 0 || options.Palette < 0) LoadSettings();
+    if (options.Effect >= 0) GraphicEffect = static_cast<uint8_t>(options.Effect);
+    if (options.Palette >= 0) PaletteScheme = static_cast<uint8_t>(options.Palette);
+    SeedRandomSource(options.HasSeed ? options.Seed : static_cast<uint32_t>(std::time(nullptr)));
+    HeadlessDisplay.RequestedPitch = options.Pitch;
+    HeadlessDisplay.AcceptsNative = HeadlessDisplay.AcceptsNativeVga =
+        options.Mode == NativeDisplay;
+    DisplayFailure failure{};
+    if (!SetUpDisplay(nullptr, failure)) FailOutput(fd, failure.Text);
+
+    GifWriter* gif = nullptr;
+    if (options.Kind == GifOutput) {
+        std::string error;
+        gif = BeginGif(fd, DisplayWidth(DisplayMode), DisplayHeight(DisplayMode), error);
+        if (gif == nullptr) FailOutput(fd, error);
+    }
+    Progress progress{isatty(STDERR_FILENO) == 1 && options.Ticks >= 2000, options.Ticks, {}};
+    const auto started = std::chrono::steady_clock::now();
+    uint64_t ticks = 0;
+    uint64_t lastFrame = UINT64_MAX;
+    size_t nextKey = 0;
+    bool closed = false;
+    while (true) {
+        for (; nextKey < options.Keys.size() && options.Keys[nextKey].Tick == ticks; ++nextKey)
+            if (ApplySaverKey(options.Keys[nextKey].Key)) {
+                closed = true;
+                break;
+            }
+        if (closed || ticks == options.Ticks) break;
+        IdleTick();
+        ++ticks;
+        if (gif != nullptr && ticks % options.Every == 0) {
+            if (std::string error = AddGifFrame(gif, CurrentFrame(), GifDelay); !error.empty())
+                FailOutput(fd, error);
+            lastFrame = ticks;
+        }
+        ShowProgress(progress, ticks);
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (progress.Shown && ticks != options.Ticks) std::fputc('\n', stderr);
+
+    if (fd >= 0) {
+        std::string error;
+        if (options.Kind == RawOutput)
+            error = WriteRawFrame(fd, CurrentFrame());
+        else if (options.Kind == PngOutput)
+            error = WritePngFrame(fd, CurrentFrame());
+        else {
+            if (lastFrame != ticks) // the animation always ends on the final picture
+                error = AddGifFrame(gif, CurrentFrame(), GifDelay);
+            const std::string closing = EndGif(gif);
+            if (error.empty()) error = closing;
+        }
+        if (error.empty() && fsync(fd) != 0)
+            error = std::string("cannot write '") + options.Out + "': " + std::strerror(errno);
+        if (!error.empty()) FailOutput(fd, error);
+        close(fd);
+        if (rename(TemporaryPath, options.Out.c_str()) != 0)
+            FailOutput(-1, "cannot write '" + options.Out + "': " + std::strerror(errno));
+    }
+    std::printf("ticks=%llu generation=%d effect=%u palette=%u live=%d\n",
+                static_cast<unsigned long long>(ticks), GenerationCount, GraphicEffect,
+                PaletteScheme, CountLiveCells(NextCellGrid));
+    if (options.Bench)
+        std::printf("ticks_per_second=%.1f\n",
+                    seconds > 0 ? static_cast<double>(ticks) / seconds : 0.0);
+    return 0;
+}
