@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Builds Glimmerhex and shows it: renders a short run of the automaton to
-# glimmerhex.png in the current folder. Extra arguments go to glimmerhex-render.
+# Builds Glimmerhex and runs the saver full screen on this desktop (any key but A, C, G
+# and X, or a mouse button, ends it). Other switches can be given instead of /s.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build" --target glimmerhex-render
-"$root/build/glimmerhex-render" --ticks 400 --out glimmerhex.png "$@"
-echo "Wrote $(pwd)/glimmerhex.png"
+cmake --build "$root/build" --target glimmerhex glimmerhex-render
+if [ $# -eq 0 ]; then set -- /s; fi
+exec "$root/build/glimmerhex" "$@"

@@ -1,0 +1,234 @@
+// The saver window on Linux: a borderless, top-most SDL window over the whole screen,
+// its events turned into the Win32 messages the saver's window procedure reads.
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <deque>
+#include <string>
+
+#include "platform/sdl/sdl_state.h"
+#include "platform/window_platform.h"
+#include "shell/saver_window.h"
+#include "shell/window_messages.h"
+
+struct PlatformWindow {};
+
+namespace {
+PlatformWindow TheWindow;
+
+struct PostedMessage {
+    uint32_t Message; // WmClose, or QuitMessage
+    int32_t Code;
+};
+constexpr uint32_t QuitMessage = 0x0012;
+std::deque<PostedMessage> Posted;
+Uint64 NextPump = 0;
+
+// "Is there a saver window?" is "is the saver's lock held?": a crashed saver's lock goes
+// with its process, so no stale marker is ever left.
+std::string LockPath() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/') return std::string(runtime) + "/glimmerhex.lock";
+    return "/tmp/glimmerhex-" + std::to_string(getuid()) + ".lock";
+}
+
+uint32_t VirtualKeyOf(const SDL_Keysym& key) {
+    const SDL_Keycode code = key.sym;
+    if (code >= 'a' && code <= 'z') return static_cast<uint32_t>(code - 'a' + 'A');
+    if (code >= '0' && code <= '9') return static_cast<uint32_t>(code);
+    if (code >= SDLK_F1 && code <= SDLK_F12) return VkF1 + static_cast<uint32_t>(code - SDLK_F1);
+    switch (code) {
+    case SDLK_BACKSPACE:
+        return VkBack;
+    case SDLK_TAB:
+        return VkTab;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return VkReturn;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return VkShift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return VkControl;
+    case SDLK_LALT:
+    case SDLK_RALT:
+        return VkMenu;
+    case SDLK_ESCAPE:
+        return VkEscape;
+    case SDLK_SPACE:
+        return VkSpace;
+    case SDLK_LEFT:
+        return VkLeft;
+    case SDLK_UP:
+        return VkUp;
+    case SDLK_RIGHT:
+        return VkRight;
+    case SDLK_DOWN:
+        return VkDown;
+    default:
+        // Any other key still ends the saver; 0xFF is no command key's code.
+        return 0xFF;
+    }
+}
+
+void Deliver(uint32_t message, uintptr_t wParam = 0) {
+    SaverWindowProc(&TheWindow, message, wParam, 0);
+}
+
+void DeliverEvent(const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_KEYDOWN: // auto-repeats included: every one acts again
+        Deliver((event.key.keysym.mod & KMOD_ALT) != 0 ? WmSysKeyDown : WmKeyDown,
+                VirtualKeyOf(event.key.keysym));
+        break;
+    case SDL_KEYUP:
+        Deliver(WmKeyUp, VirtualKeyOf(event.key.keysym));
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        Deliver(event.button.button == SDL_BUTTON_LEFT     ? WmLButtonDown
+                : event.button.button == SDL_BUTTON_RIGHT  ? WmRButtonDown
+                : event.button.button == SDL_BUTTON_MIDDLE ? WmMButtonDown
+                                                           : WmXButtonDown);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        Deliver(WmLButtonUp);
+        break;
+    case SDL_MOUSEMOTION:
+        Deliver(WmSetCursor);
+        Deliver(WmMouseMove);
+        break;
+    case SDL_MOUSEWHEEL:
+        Deliver(WmMouseWheel);
+        break;
+    case SDL_QUIT:
+        Deliver(WmClose);
+        break;
+    case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE)
+            Deliver(WmClose);
+        else if (event.window.event == SDL_WINDOWEVENT_EXPOSED)
+            Sdl.NextPresent = 0;
+        break;
+    default:
+        break;
+    }
+}
+} // namespace
+
+bool IsSaverWindowPresent() {
+    const int fd = open(LockPath().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0;
+    close(fd);
+    return held;
+}
+
+void SetIdlePriority() {
+    setpriority(PRIO_PROCESS, 0, 19);
+    const sched_param parameters{};
+    sched_setscheduler(0, SCHED_IDLE, &parameters);
+}
+
+uint32_t CurrentTimeSeconds() {
+    return static_cast<uint32_t>(std::time(nullptr));
+}
+
+PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
+    std::string problem;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        problem = SDL_GetError();
+    } else if (const std::string driver = SDL_GetCurrentVideoDriver();
+               driver == "offscreen" || driver == "dummy") {
+        // These drivers run without showing anything: no display after all.
+        problem = "no display was found";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    if (!problem.empty()) {
+        // Without a display the user must still learn why the saver did not start.
+        const std::string text = "Cannot start the display: " + problem;
+        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Glimmerhex", text.c_str(), nullptr) !=
+            0)
+            std::fprintf(stderr, "Glimmerhex: %s\n", text.c_str());
+        return nullptr;
+    }
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
+        desktop = {SDL_PIXELFORMAT_UNKNOWN, 640, 480, 0, nullptr};
+    Sdl.Window = SDL_CreateWindow("Glimmerhex", 0, 0, desktop.w, desktop.h,
+                                  SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP |
+                                      SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (Sdl.Window == nullptr) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    // Held until the process ends; closing the descriptor would let it go.
+    const int lock = open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock >= 0) flock(lock, LOCK_EX | LOCK_NB);
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_RaiseWindow(Sdl.Window);
+    SDL_SetWindowInputFocus(Sdl.Window);
+    return &TheWindow;
+}
+
+void DestroySaverWindow(PlatformWindow* window) {
+    SaverWindowProc(window, WmDestroy, 0, 0);
+    SDL_DestroyWindow(Sdl.Window);
+    Sdl.Window = nullptr;
+}
+
+intptr_t DefaultWindowProc(PlatformWindow* window, uint32_t message, uintptr_t, intptr_t) {
+    if (message == WmClose) DestroySaverWindow(window);
+    return 0;
+}
+
+void HidePointer() {
+    SDL_ShowCursor(SDL_DISABLE);
+}
+void PostCloseMessage(PlatformWindow*) {
+    Posted.push_back({WmClose, 0});
+}
+void PostQuitMessageWith(int32_t exitCode) {
+    Posted.push_back({QuitMessage, exitCode});
+}
+
+bool IsMessageWaiting() {
+    if (!Posted.empty()) return true;
+    // Asking the display server costs a system call; a tick is far shorter than anyone
+    // can notice, so it is asked at most every half millisecond.
+    const Uint64 now = SDL_GetPerformanceCounter();
+    if (now >= NextPump) {
+        NextPump = now + SDL_GetPerformanceFrequency() / 2000;
+        SDL_PumpEvents();
+    }
+    if (SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return true;
+    NoteIdleTurn();
+    return false;
+}
+
+bool DispatchNextMessage(int32_t& exitCode) {
+    if (!Posted.empty()) {
+        const PostedMessage message = Posted.front();
+        Posted.pop_front();
+        if (message.Message == QuitMessage) {
+            exitCode = message.Code;
+            return false;
+        }
+        Deliver(message.Message);
+        return true;
+    }
+    SDL_Event event;
+    if (SDL_PollEvent(&event) != 0) DeliverEvent(event);
+    return true;
+}
+
+void ShowMessageBox(PlatformWindow*, const char* text, const char* caption) {
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, Sdl.Window) != 0)
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+}

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The real saver under Xvfb: what a person sees and what their keys and mouse do.
+# Usage: saver_e2e.sh GLIMMERHEX GLIMMERHEX_COUNTED GLIMMERHEX_RENDER
+set -uo pipefail
+saver=$1 counted=$2 render=$3
+
+work=$(mktemp -d)
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_CONFIG_HOME/Orvandel" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+trap 'kill $(jobs -p) 2>/dev/null; kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+
+passed=0 failed=0
+check() { # name, then a command that must succeed
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok: $name"
+  else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+
+# "Heated" with "Heat", stored as the dialog would.
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:01\r\n"PaletteScheme"=hex:13\r\n' \
+  >"$XDG_CONFIG_HOME/Orvandel/Glimmerhex.reg"
+
+start_saver() {
+  "$saver" /s 2>"$work/saver.err" &
+  pid=$!
+  for _ in $(seq 50); do # until the window is mapped, then a moment for its first frames
+    xdotool search --onlyvisible --name '^Glimmerhex$' >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  sleep 1
+}
+running() { kill -0 "$pid" 2>/dev/null; }
+ends_with_zero() { # waits up to 5 s for the saver to end; true if it ended with 0
+  for _ in $(seq 50); do running || break; sleep 0.1; done
+  running && return 1
+  wait "$pid"
+}
+window_count() { xdotool search --name '^Glimmerhex$' 2>/dev/null | wc -l; }
+
+# The palette's colours, as the renderer builds them, in ImageMagick's notation.
+"$render" --effect 1 --palette 19 --ticks 0 --out "$work/palette.raw" >/dev/null
+tail -c 1024 "$work/palette.raw" | od -An -v -tu1 -w4 |
+  awk '{ printf "#%02X%02X%02X\n", $1, $2, $3 }' | sort -u >"$work/palette.txt"
+shows_palette_colours() {
+  import -window root "$work/shot.png" 2>/dev/null || return 1
+  convert "$work/shot.png" -unique-colors -depth 8 txt:- | tail -n +2 |
+    grep -oE '#[0-9A-F]{6}' | sort -u >"$work/shot.txt"
+  local colours outside
+  colours=$(wc -l <"$work/shot.txt")
+  outside=$(comm -23 "$work/shot.txt" "$work/palette.txt" | wc -l)
+  echo "  screenshot: $colours colours, $outside outside the palette" $(comm -23 "$work/shot.txt" "$work/palette.txt" | head -3)
+  [ "$colours" -gt 4 ] && [ "$outside" -eq 0 ]
+}
+
+eventually() { for _ in 1 2 3 4 5; do "$@" && return 0; sleep 1; done; return 1; }
+
+start_saver
+check "/s shows the automaton in the palette's colours" eventually shows_palette_colours
+xdotool key a c g x; sleep 0.5
+check "A, C, G and X do not end it" running
+xdotool mousemove 10 10; sleep 0.2; xdotool mousemove 700 500; sleep 0.3
+check "moving the mouse does not end it" running
+timeout 5 "$saver" /s; second=$?
+check "a second /s exits at once with 0" test "$second" -eq 0
+check "and opens no second window" test "$(window_count)" -eq 1
+timeout 5 "$saver" /c; check "the dialog does not start while a saver runs" test $? -eq 0
+xdotool key Escape
+check "Escape ends it with exit code 0" ends_with_zero
+
+start_saver
+xdotool key q
+check "Q ends it with exit code 0" ends_with_zero
+
+start_saver
+xdotool key shift
+check "Shift alone ends it" ends_with_zero
+
+start_saver
+xdotool click 1
+check "a mouse click ends it" ends_with_zero
+
+timeout 5 "$saver" /p 77; status=$?
+check "/p 77 ends at once with 0" test "$status" -eq 0
+check "and opens no window" test "$(window_count)" -eq 0
+
+env -u DISPLAY "$saver" /s 2>"$work/nodisplay.err"; status=$?
+rm -f "$XDG_RUNTIME_DIR/glimmerhex.lock.probe"
+check "with no display the run still exits 0" test "$status" -eq 0
+check "and says why on stderr" grep -q 'Cannot start the display' "$work/nodisplay.err"
+
+# Speed: the saver's ticks per second against the headless rate for the same effect,
+# the best of three runs each, since this machine's other work slows either at times.
+best() { sort -g | tail -n 1; }
+fast_enough() {
+  local headless saver_rate
+  headless=$(for _ in 1 2 3; do
+    "$render" --effect 1 --palette 19 --ticks 100000 --bench | sed -n 's/ticks_per_second=//p'
+  done | best)
+  saver_rate=$(for _ in 1 2 3; do
+    "$counted" /s 2>"$work/counted.err" &
+    local counted_pid=$!
+    sleep 3
+    xdotool key q
+    wait "$counted_pid"
+    sed -n 's/.*ticks_per_second=//p' "$work/counted.err"
+  done | best)
+  echo "  headless $headless ticks/s, saver under Xvfb $saver_rate ticks/s"
+  awk -v s="$saver_rate" -v h="$headless" 'BEGIN { exit !(s >= 0.8 * h) }'
+}
+check "the saver keeps at least 80% of the headless tick rate" fast_enough
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
