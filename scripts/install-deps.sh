@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang clang-format libclang-rt-14-dev
-  libgtest-dev libbenchmark-dev libpng-dev libgif-dev libsdl2-dev
+  libgtest-dev libbenchmark-dev libpng-dev libgif-dev libsdl2-dev libgtk-3-dev pkg-config
   xvfb xdotool x11-apps imagemagick
 )
 

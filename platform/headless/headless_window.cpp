@@ -83,7 +83,3 @@ void ShowMessageBox(PlatformWindow* owner, const char* text, const char* caption
     HeadlessWindow.MessageBoxOwnerLive = owner == &TheWindow && HeadlessWindow.WindowLive;
     HeadlessWindow.MessageBoxes.push_back(std::string(caption) + ": " + text);
 }
-
-void ShowConfigurationDialog(PlatformInstance*) {
-    ++HeadlessWindow.DialogRuns;
-}

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The real configuration dialog under Xvfb, driven from the keyboard.
+# Usage: dialog_e2e.sh GLIMMERHEX
+set -uo pipefail
+saver=$1
+
+work=$(mktemp -d)
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+store=$XDG_CONFIG_HOME/Orvandel/Glimmerhex.reg
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+trap 'kill $(jobs -p) 2>/dev/null; kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+
+passed=0 failed=0
+check() {
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok: $name"
+  else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+
+# Opens the dialog with the given switches and gives it the keyboard.
+open_dialog() {
+  "$saver" "$@" 2>"$work/dialog.err" &
+  pid=$!
+  window=""
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name '^Glimmerhex$' 2>/dev/null | tail -n 1)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || return 1
+  xdotool windowfocus --sync "$window"
+  sleep 0.3
+}
+press() { for key in "$@"; do xdotool key "$key"; done; sleep 0.3; }
+ended_with_zero() {
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && return 1
+  wait "$pid"
+}
+stored() { grep -q "\"$1\"=hex:$2" "$store"; }
+dialog_size_fits_template() { # 200 x 130 dialog units at the 8-point font: about 300 x 210
+  local size width height
+  size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+  width=${size%x*} height=${size#*x}
+  echo "  dialog is ${width} x ${height} pixels"
+  [ "$width" -ge 240 ] && [ "$width" -le 420 ] && [ "$height" -ge 170 ] && [ "$height" -le 280 ]
+}
+
+check "a dialog run opens the dialog" open_dialog
+check "its first run creates the store holding 0 and 0" \
+  bash -c "grep -q '\"Version\"=hex:03' '$store' && grep -q '\"GraphicEffect\"=hex:00' '$store' && grep -q '\"PaletteScheme\"=hex:00' '$store'"
+check "it is laid out at the template's size" dialog_size_fits_template
+# Tab order: OK, the effect list, the palette list, Cancel. 22 steps down is "Icy Heat".
+press Tab Tab
+for _ in $(seq 22); do xdotool key Down; done
+press Return
+check "Enter closes it and the run exits 0" ended_with_zero
+check "the palette chosen from the keyboard is stored" stored PaletteScheme 16
+check "the untouched effect is written back as it was" stored GraphicEffect 00
+
+cp "$store" "$work/before.reg"
+open_dialog /c:77
+press Tab Down Down Tab Down
+press Escape
+check "Escape closes it" ended_with_zero
+check "and writes nothing" cmp -s "$store" "$work/before.reg"
+
+# Stored "Plasma Lite" opens selected: one step down from it is "Plasma Max".
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:05\r\n"PaletteScheme"=hex:24\r\n' >"$store"
+open_dialog -c 77
+press Tab Down Return
+check "a stored choice opens selected" stored GraphicEffect 06
+check "the other stays" stored PaletteScheme 24
+ended_with_zero
+
+for switch in /c -C /x /1; do
+  open_dialog "$switch"; shown=$?
+  press Escape
+  check "'$switch' shows the dialog" test "$shown" -eq 0
+  ended_with_zero
+done
+
+env -u DISPLAY "$saver" /c 2>"$work/nodisplay.err"; status=$?
+check "with no display a dialog run exits 0" test "$status" -eq 0
+check "and says why" grep -q 'no display' "$work/nodisplay.err"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
