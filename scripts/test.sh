@@ -27,3 +27,13 @@ fresh=$(mktemp -d)
 build-fuzz/reg_text_fuzz -runs=100000 -max_len=8192 -print_final_stats=0 "$fresh" fuzz/corpus/reg_text \
   2>&1 | tail -n 1
 rm -rf "$fresh"
+
+echo "== Windows: the 32-bit product and the 64-bit build that runs under Wine"
+for arch in i686 x86_64; do
+  cmake -S . -B "build-mingw-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" >/dev/null
+  cmake --build "build-mingw-$arch" -j "$jobs"
+  python3 tests/e2e/check_resources.py "build-mingw-$arch/glimmerhex.scr" | tail -n 1
+done
+bash tests/e2e/wine_e2e.sh build-mingw-x86_64/glimmerhex.scr build-mingw-x86_64/run-and-report.exe \
+  build/glimmerhex-render

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# The Windows saver, the 64-bit build of the same sources, under Wine on Xvfb.
+# DirectDraw's 8-bit modes exist only inside a Wine virtual desktop, so runs that show
+# something run in one.
+# Usage: wine_e2e.sh GLIMMERHEX_SCR RUN_AND_REPORT_EXE GLIMMERHEX_RENDER
+set -uo pipefail
+scr=$1 reporter=$2 render=$3
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cp "$scr" "$work/glimmerhex.scr"
+cp "$reporter" "$work/report.exe"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+cleanup() {
+  "$wine"server -k 2>/dev/null || wineserver -k 2>/dev/null
+  kill $xvfb 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+"$wine" wineboot -i >/dev/null 2>&1
+
+passed=0 failed=0
+check() {
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok: $name"
+  else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+key=HKCU\\Software\\Orvandel\\Glimmerhex
+store() { "$wine" reg add "$key" /v "$1" /t REG_BINARY /d "$2" /f >/dev/null 2>&1; }
+stored() { "$wine" reg query "$key" /v "$1" 2>/dev/null | grep -q "REG_BINARY *$2"; }
+
+# Runs glimmerhex.scr with the given switches in a virtual desktop; its exit code lands
+# in $work/exit.
+start_in_desktop() {
+  rm -f "$work/exit"
+  (cd "$work" && "$wine" explorer /desktop=Glimmerhex,1024x768 report.exe exit glimmerhex.scr "$@" \
+    >/dev/null 2>&1 &)
+}
+running() { ps -C glimmerhex.scr -o stat= | grep -qv Z; } # an exited one may linger unreaped
+exit_code_is_zero() {
+  for _ in $(seq 100); do [ -s "$work/exit" ] && break; sleep 0.1; done
+  [ "$(tr -d '\r\n' <"$work/exit" 2>/dev/null)" = 0 ]
+}
+desktop() { xdotool search --name 'Wine desktop' 2>/dev/null | head -n 1; }
+
+# "Heated" with "Heat", and the colours that palette holds.
+store Version 03; store GraphicEffect 01; store PaletteScheme 13
+"$render" --effect 1 --palette 19 --ticks 0 --out "$work/palette.raw" >/dev/null
+tail -c 1024 "$work/palette.raw" | od -An -v -tu1 -w4 |
+  awk '{ printf "#%02X%02X%02X\n", $1, $2, $3 }' | sort -u >"$work/palette.txt"
+shows_the_automaton() { # the desktop switched to 320 x 200 and shows the palette's colours
+  local window geometry colours outside
+  window=$(desktop)
+  [ -n "$window" ] || return 1
+  geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+  import -window root -crop 320x200+0+0 "$work/shot.png" 2>/dev/null || return 1
+  convert "$work/shot.png" -unique-colors -depth 8 txt:- | grep -oE '#[0-9A-F]{6}' | sort -u \
+    >"$work/shot.txt"
+  colours=$(wc -l <"$work/shot.txt")
+  outside=$(comm -23 "$work/shot.txt" "$work/palette.txt" | wc -l)
+  echo "  desktop $geometry, $colours colours, $outside outside the palette"
+  [ "$geometry" = 320x200 ] && [ "$colours" -gt 4 ] && [ "$outside" -eq 0 ]
+}
+not() { ! "$@"; }
+eventually() { for _ in $(seq 15); do "$@" && return 0; sleep 1; done; return 1; }
+
+start_in_desktop /s
+check "/s shows the automaton in 320 x 200 in the palette's colours" eventually shows_the_automaton
+xdotool key x; sleep 1
+check "X does not end it" running
+xdotool key q
+check "Q ends it with exit code 0" exit_code_is_zero
+sleep 1
+check "and the process is gone" not running
+
+"$wine" reg delete "$key" /f >/dev/null 2>&1
+start_in_desktop
+check "with no switch the dialog opens (and creates the key)" eventually stored Version 03
+sleep 1
+xdotool key Tab Down Down Return # OK has the focus; the effect list comes next
+check "Enter closes the dialog, exit code 0" exit_code_is_zero
+check "the key holds Version 3" stored Version 03
+check "and the effect chosen from the keyboard" stored GraphicEffect 02
+check "and the palette" stored PaletteScheme 00
+
+# Stored "Plasma Lite" and "Yellow - Green - Red - Blue Smooth" open selected: one step
+# down from the effect is "Plasma Max".
+store GraphicEffect 05; store PaletteScheme 24
+start_in_desktop /c:77
+eventually running
+sleep 2
+xdotool key Tab Down Return
+check "a stored choice opens selected" exit_code_is_zero
+check "one step down from Plasma Lite is Plasma Max" stored GraphicEffect 06
+check "the stored palette is written back" stored PaletteScheme 24
+
+for switch in "/p 77" /a; do
+  rm -f "$work/exit"
+  (cd "$work" && timeout 20 "$wine" report.exe exit glimmerhex.scr $switch >/dev/null 2>&1)
+  check "'$switch' ends at once with 0" exit_code_is_zero
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
