@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "effects/effect_frame.h"
 #include "effects/row_views.h"
 
 // Step: pixel step (1 Native, 2 Doubled). Orthogonal: average N, W, E, S only.
@@ -41,4 +42,11 @@ void AverageShadesRow(int32_t firstCell, uint8_t* pixels) {
     AverageShadesKernel<Step, Orthogonal, Decay>(
         ViewRow(CellNeighbourViews, firstCell), ViewRow(ShadeNeighbourViews, firstCell),
         CurrentCellGrid + firstCell, NextCellGrid + firstCell, SpareShadeGrid + firstCell, pixels);
+}
+
+// One frame of an averaging effect; the shade grids change roles only when it drew.
+template <bool Orthogonal, bool Decay> void RenderAveragingFrame() {
+    if (RunEffectFrame(AverageShadesRow<1, Orthogonal, Decay>,
+                       AverageShadesRow<2, Orthogonal, Decay>))
+        SwapShadeGrids();
 }

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang clang-format libclang-rt-14-dev
+  cmake ninja-build g++ clang clang-format cppcheck libclang-rt-14-dev
   libgtest-dev libbenchmark-dev libpng-dev libgif-dev libsdl2-dev libgtk-3-dev pkg-config
   xvfb xdotool x11-apps imagemagick python3
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64

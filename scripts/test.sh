@@ -7,6 +7,12 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
+echo "== Static analysis (cppcheck), the core with each Linux backend in turn"
+for backends in "platform/headless tools" "platform/linux platform/sdl platform/gtk"; do
+  cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --std=c++20 -I . \
+    life effects palettes settings shell $backends
+done
+
 echo "== Release build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$jobs"

@@ -14,23 +14,13 @@
 #include <sstream>
 #include <string>
 
+#include "file_helpers.h"
 #include "platform/linux/reg_text.h"
 #include "settings/saver_settings.h"
 #include "settings/settings_store.h"
 
 namespace {
 constexpr std::string_view Key = "Software\\Orvandel\\Glimmerhex";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 int CountEntries(const std::string& folder) {
     int count = 0;

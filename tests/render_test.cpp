@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "file_helpers.h"
 #include "reference_model.h"
 
 namespace {
@@ -22,13 +23,6 @@ struct RunResult {
     int Status;
     std::string Out, Err;
 };
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 uint64_t Fnv1a(std::string_view bytes) {
     uint64_t hash = 0xcbf29ce484222325ull;

@@ -4,22 +4,11 @@
 set -uo pipefail
 saver=$1
 
-work=$(mktemp -d)
+source "$(dirname "$0")/common.sh"
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 store=$XDG_CONFIG_HOME/Orvandel/Glimmerhex.reg
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-trap 'kill $(jobs -p) 2>/dev/null; kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-
-passed=0 failed=0
-check() {
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok: $name"
-  else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+start_xvfb
 
 # Opens the dialog with the given switches and gives it the keyboard.
 open_dialog() {
@@ -88,5 +77,4 @@ env -u DISPLAY "$saver" /c 2>"$work/nodisplay.err"; status=$?
 check "with no display a dialog run exits 0" test "$status" -eq 0
 check "and says why" grep -q 'no display' "$work/nodisplay.err"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

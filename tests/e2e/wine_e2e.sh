@@ -8,28 +8,13 @@ scr=$1 reporter=$2 render=$3
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
 
-work=$(mktemp -d)
+source "$(dirname "$0")/common.sh"
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+before_cleanup() { "$wine"server -k 2>/dev/null || wineserver -k 2>/dev/null; }
 cp "$scr" "$work/glimmerhex.scr"
 cp "$reporter" "$work/report.exe"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-cleanup() {
-  "$wine"server -k 2>/dev/null || wineserver -k 2>/dev/null
-  kill $xvfb 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+start_xvfb
 "$wine" wineboot -i >/dev/null 2>&1
-
-passed=0 failed=0
-check() {
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok: $name"
-  else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
 key=HKCU\\Software\\Orvandel\\Glimmerhex
 store() { "$wine" reg add "$key" /v "$1" /t REG_BINARY /d "$2" /f >/dev/null 2>&1; }
 stored() { "$wine" reg query "$key" /v "$1" 2>/dev/null | grep -q "REG_BINARY *$2"; }
@@ -50,24 +35,18 @@ desktop() { xdotool search --name 'Wine desktop' 2>/dev/null | head -n 1; }
 
 # "Heated" with "Heat", and the colours that palette holds.
 store Version 03; store GraphicEffect 01; store PaletteScheme 13
-"$render" --effect 1 --palette 19 --ticks 0 --out "$work/palette.raw" >/dev/null
-tail -c 1024 "$work/palette.raw" | od -An -v -tu1 -w4 |
-  awk '{ printf "#%02X%02X%02X\n", $1, $2, $3 }' | sort -u >"$work/palette.txt"
+palette_colours "$render" 19 "$work/palette.txt"
 shows_the_automaton() { # the desktop switched to 320 x 200 and shows the palette's colours
   local window geometry colours outside
   window=$(desktop)
   [ -n "$window" ] || return 1
   geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
-  import -window root -crop 320x200+0+0 "$work/shot.png" 2>/dev/null || return 1
-  convert "$work/shot.png" -unique-colors -depth 8 txt:- | grep -oE '#[0-9A-F]{6}' | sort -u \
-    >"$work/shot.txt"
+  screenshot_colours "$work/shot.txt" -crop 320x200+0+0 || return 1
   colours=$(wc -l <"$work/shot.txt")
   outside=$(comm -23 "$work/shot.txt" "$work/palette.txt" | wc -l)
   echo "  desktop $geometry, $colours colours, $outside outside the palette"
   [ "$geometry" = 320x200 ] && [ "$colours" -gt 4 ] && [ "$outside" -eq 0 ]
 }
-not() { ! "$@"; }
-eventually() { for _ in $(seq 15); do "$@" && return 0; sleep 1; done; return 1; }
 
 start_in_desktop /s
 check "/s shows the automaton in 320 x 200 in the palette's colours" eventually shows_the_automaton
@@ -105,5 +84,4 @@ for switch in "/p 77" /a; do
   check "'$switch' ends at once with 0" exit_code_is_zero
 done
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

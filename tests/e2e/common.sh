@@ -1,0 +1,47 @@
+# Shared by the end-to-end scripts: a scratch folder, a private X server, and checks
+# that count what passed. Source it, then call start_xvfb.
+
+work=$(mktemp -d)
+xvfb=""
+before_cleanup() { :; } # a script may redefine it
+cleanup() {
+  before_cleanup
+  kill $(jobs -p) 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(cat "$work/display")"
+}
+
+passed=0 failed=0
+check() { # a name, then a command that must succeed
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok: $name"
+  else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+not() { ! "$@"; }
+eventually() { for _ in $(seq 15); do "$@" && return 0; sleep 1; done; return 1; }
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}
+
+# The colours of a palette scheme as the renderer builds them, one #RRGGBB a line.
+palette_colours() { # renderer, scheme, file
+  "$1" --effect 1 --palette "$2" --ticks 0 --out "$work/palette.raw" >/dev/null
+  tail -c 1024 "$work/palette.raw" | od -An -v -tu1 -w4 |
+    awk '{ printf "#%02X%02X%02X\n", $1, $2, $3 }' | sort -u >"$3"
+}
+
+# Distinct colours of a screenshot (or a part of one), one #RRGGBB a line.
+screenshot_colours() { # file, then arguments for import
+  local file=$1; shift
+  import -window root "$@" "$work/shot.png" 2>/dev/null || return 1
+  convert "$work/shot.png" -unique-colors -depth 8 txt:- | grep -oE '#[0-9A-F]{6}' | sort -u >"$file"
+}
