@@ -261,3 +261,18 @@ TEST(Plasma, ASurvivorOnTwoNeighboursIsNeitherChangedNorDrawn) {
     EXPECT_EQ(CellPixel(20, 20), 126) << "and fade when they die";
 }
 } // namespace
+
+// A surface narrower than the picture would send the last rows past its end; such a frame
+// is skipped like a failed lock.
+TEST(EffectFrame, ASurfaceNarrowerThanThePictureIsNeverWritten) {
+    StartHeadlessWorld(5, 1, NativeDisplay, 300);
+    NextCell(10, 10) = NextCell(11, 10) = NextCell(12, 10) = 1;
+    std::fill(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(), Sentinel);
+    const std::vector<uint8_t> before(NextCellGrid, NextCellGrid + GridCells);
+    AdvanceGeneration();
+    ActiveEffectRenderer();
+    EXPECT_EQ(HeadlessDisplay.UnlockCalls, 1);
+    EXPECT_EQ(std::count(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(), Sentinel),
+              static_cast<long>(HeadlessDisplay.Pixels.size()));
+    EXPECT_EQ(CountLiveCells(NextCellGrid), 0) << "no generation was written";
+}
