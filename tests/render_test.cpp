@@ -269,6 +269,19 @@ TEST_F(Render, AGifHoldsEveryKthFrameWithThePaletteOfItsMoment) {
     DGifCloseFile(gif, &error);
 }
 
+TEST_F(Render, ALongRunShowsProgressOnlyToAPerson) {
+    // On a terminal (script gives the run one) a bar counts the ticks; in a pipe it does not.
+    const std::string command = "cd " + dir_ + " && XDG_CONFIG_HOME=" + dir_ +
+                                "/config script -qec '" + RENDER_BINARY +
+                                " --seed 1 --effect 1 --palette 1 --ticks 3000 " +
+                                "--out t.png' /dev/null >terminal.txt 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string terminal = ReadFile(dir_ + "/terminal.txt");
+    EXPECT_NE(terminal.find("100% 3000/3000 ticks"), std::string::npos) << terminal;
+    const RunResult piped = Start("--seed 1 --effect 1 --palette 1 --ticks 3000 --out t.png");
+    EXPECT_TRUE(piped.Err.empty()) << piped.Err;
+}
+
 TEST_F(Render, BenchReportsTicksPerSecond) {
     const RunResult run = Start("--seed 1 --effect 1 --palette 1 --ticks 500 --bench");
     EXPECT_EQ(run.Status, 0) << run.Err;

@@ -86,3 +86,12 @@ TEST(NormaliseShades, LetsPlasmaFadesEndAtExactlyZero) {
     EXPECT_EQ(CurrentShade(40, 40), 0);
     EXPECT_EQ(CurrentShade(80, 80), 0);
 }
+
+TEST(SelectEffect, AtSetUpTheEffectIsRolledBeforeThePalette) {
+    StartHeadlessWorld(0, 0, NativeDisplay, 0, 777);
+    const uint32_t effectState = StepLcg(777);
+    const uint32_t paletteState = StepLcg(effectState);
+    EXPECT_EQ(GraphicEffect, LcgDraw(effectState) % 7 + 1);
+    EXPECT_EQ(PaletteScheme, LcgDraw(paletteState) % 36 + 1);
+    EXPECT_TRUE(RandomEffect && RandomPalette);
+}

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Reads the resources out of a built glimmerhex.scr (32- or 64-bit PE) and checks them:
-the dialog template, the icon, the string table and the version block."""
+"""Reads a built glimmerhex.scr (32- or 64-bit PE) and checks what it imports and its
+resources: the dialog template, the icon, the string table and the version block."""
 import struct
 import sys
 
@@ -19,15 +19,14 @@ def check(name, condition, detail=""):
         print(f"FAILED: {name} {detail}")
 
 
-def resources(data):
-    """{(type, id, language): bytes} from the PE's resource directory."""
+def pe_layout(data):
+    """The data directories' offset and a function from RVA to file offset."""
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     assert data[pe:pe + 4] == b"PE\0\0", "not a PE file"
     sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
     optional = pe + 24
     magic = struct.unpack_from("<H", data, optional)[0]
     directories = optional + (96 if magic == 0x10B else 112)
-    resource_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
     table = optional + optional_size
     spans = []
     for i in range(sections):
@@ -40,7 +39,26 @@ def resources(data):
                 return rva - start + raw
         raise ValueError(f"RVA {rva:#x} outside every section")
 
-    base = offset(resource_rva)
+    return directories, offset
+
+
+def imported_dlls(data):
+    directories, offset = pe_layout(data)
+    at = offset(struct.unpack_from("<I", data, directories + 1 * 8)[0])
+    names = []
+    while True:
+        name_rva = struct.unpack_from("<12xI", data, at)[0]
+        if name_rva == 0:
+            return names
+        start = offset(name_rva)
+        names.append(data[start:data.index(b"\0", start)].decode("ascii").lower())
+        at += 20
+
+
+def resources(data):
+    """{(type, id, language): bytes} from the PE's resource directory."""
+    directories, offset = pe_layout(data)
+    base = offset(struct.unpack_from("<I", data, directories + 2 * 8)[0])
     found = {}
 
     def walk(directory, path):
@@ -174,7 +192,12 @@ def check_version(found):
 
 
 def main(path):
-    found = resources(open(path, "rb").read())
+    data = open(path, "rb").read()
+    windows_own = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "ddraw.dll",
+                   "msvcrt.dll"}
+    dlls = imported_dlls(data)
+    check("it needs no DLL beyond Windows' own", dlls and set(dlls) <= windows_own, dlls)
+    found = resources(data)
     dialog = found.get((RT_DIALOG, 102, UK_ENGLISH))
     check("dialog 102 in English (United Kingdom)", dialog is not None, sorted(found))
     if dialog:

@@ -43,6 +43,15 @@ check "a dialog run opens the dialog" open_dialog
 check "its first run creates the store holding 0 and 0" \
   bash -c "grep -q '\"Version\"=hex:03' '$store' && grep -q '\"GraphicEffect\"=hex:00' '$store' && grep -q '\"PaletteScheme\"=hex:00' '$store'"
 check "it is laid out at the template's size" dialog_size_fits_template
+centred() {
+  local place size
+  place=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Position: \([0-9]*,[0-9]*\).*/\1/p')
+  size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+  echo "  dialog at $place"
+  awk -v x="${place%,*}" -v y="${place#*,}" -v w="${size%x*}" -v h="${size#*x}" \
+    'BEGIN { dx = x + w / 2 - 512; dy = y + h / 2 - 384; exit !(dx * dx <= 4 && dy * dy <= 4) }'
+}
+check "it is centred on the screen" centred
 # Tab order: OK, the effect list, the palette list, Cancel. 22 steps down is "Icy Heat".
 press Tab Tab
 for _ in $(seq 22); do xdotool key Down; done
