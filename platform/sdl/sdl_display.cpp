@@ -134,9 +134,9 @@ void PresentIfDue() {
     SDL_RenderCopy(Sdl.Renderer, Sdl.Texture, nullptr, nullptr);
     SDL_RenderPresent(Sdl.Renderer);
     // Once per refresh at most; where presenting is slow (a display drawn in software),
-    // less often, so that it never takes more than a tenth of the saver's time.
+    // less often, so that it never takes more than a twentieth of the saver's time.
     const Uint64 took = SDL_GetPerformanceCounter() - now;
-    Sdl.NextPresent = now + std::max(Sdl.PresentInterval, 10 * took);
+    Sdl.NextPresent = now + std::max(Sdl.PresentInterval, 20 * took);
 }
 
 void ReleaseSurface(PlatformSurface*) {

@@ -201,10 +201,10 @@ void PostQuitMessageWith(int32_t exitCode) {
 bool IsMessageWaiting() {
     if (!Posted.empty()) return true;
     // Asking the display server costs a system call; a tick is far shorter than anyone
-    // can notice, so it is asked at most every half millisecond.
+    // can notice, so it is asked at most once a millisecond.
     const Uint64 now = SDL_GetPerformanceCounter();
     if (now >= NextPump) {
-        NextPump = now + SDL_GetPerformanceFrequency() / 2000;
+        NextPump = now + SDL_GetPerformanceFrequency() / 1000;
         SDL_PumpEvents();
     }
     if (SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return true;
