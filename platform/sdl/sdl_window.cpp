@@ -168,9 +168,12 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
-    // Held until the process ends; closing the descriptor would let it go.
+    // Held until the process ends; closing the descriptor would let it go. Another
+    // start probing the marker holds it for a moment, so a busy lock is tried again.
     const int lock = open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lock >= 0) flock(lock, LOCK_EX | LOCK_NB);
+    for (int attempt = 0; lock >= 0 && attempt < 50 && flock(lock, LOCK_EX | LOCK_NB) != 0;
+         ++attempt)
+        usleep(1000);
     SDL_ShowCursor(SDL_DISABLE);
     SDL_RaiseWindow(Sdl.Window);
     SDL_SetWindowInputFocus(Sdl.Window);
