@@ -26,8 +26,8 @@ start_saver() {
 running() { kill -0 "$pid" 2>/dev/null; }
 ends_with_zero() { # waits up to 5 s for the saver to end; true if it ended with 0
   for _ in $(seq 50); do running || break; sleep 0.1; done
-  running && return 1
-  wait "$pid"
+  if running; then echo "  still running"; kill "$pid"; return 1; fi
+  wait "$pid" || { echo "  ended with $?"; return 1; }
 }
 window_count() { xdotool search --name '^Glimmerhex$' 2>/dev/null | wc -l; }
 
@@ -63,7 +63,7 @@ xdotool key shift
 check "Shift alone ends it" ends_with_zero
 
 start_saver
-xdotool click 1
+xdotool mousemove 500 400 sleep 0.3 click 1 # as a hand would: the pointer moves, then clicks
 check "a mouse click ends it" ends_with_zero
 
 timeout 5 "$saver" /p 77; status=$?
