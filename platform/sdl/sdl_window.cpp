@@ -141,6 +141,9 @@ uint32_t CurrentTimeSeconds() {
 }
 
 PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
+    // A click must end the saver even when it comes with the window getting the focus
+    // (SDL drops such clicks by default).
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     std::string problem;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         problem = SDL_GetError();
