@@ -10,7 +10,7 @@ wine=/usr/lib/wine/wine64
 
 source "$(dirname "$0")/common.sh"
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-before_cleanup() { "$wine"server -k 2>/dev/null || wineserver -k 2>/dev/null; }
+before_cleanup() { /usr/lib/wine/wineserver64 -k 2>/dev/null || wineserver -k 2>/dev/null; }
 cp "$scr" "$work/glimmerhex.scr"
 cp "$reporter" "$work/report.exe"
 start_xvfb
