@@ -8,8 +8,7 @@ inline constexpr int32_t GridRows = 202;
 inline constexpr int32_t GridCells = GridStride * GridRows; // 65044
 inline constexpr int32_t FieldWidth = 320;
 inline constexpr int32_t FieldHeight = 200;
-inline constexpr int32_t FirstInteriorCell = GridStride + 1;                       // 323
-inline constexpr int32_t LastInteriorCell = FieldHeight * GridStride + FieldWidth; // 64720
+inline constexpr int32_t FirstInteriorCell = GridStride + 1; // 323
 inline constexpr int32_t HistorySlots = 7;
 
 // Neighbour offsets in scan order: NW, N, NE, W, E, SW, S, SE.

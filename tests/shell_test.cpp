@@ -93,6 +93,7 @@ TEST_F(Shell, ASaverRunTicksUntilAClosingKeyAndReleasesEverything) {
     EXPECT_EQ(RunProgram(nullptr, "/s", 5), 0);
     EXPECT_EQ(GenerationCount, 25);
     EXPECT_EQ(HeadlessWindow.ShowCommand, 5);
+    EXPECT_TRUE(HeadlessDisplay.PaletteAttached) << "the palette was attached to the surface";
     EXPECT_FALSE(HeadlessWindow.WindowLive);
     EXPECT_TRUE(AllSlotsNull());
     EXPECT_EQ(HeadlessDisplay.ModeRestores, 1) << "the closing sequence restores the mode";

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <string>
 
 #include "platform/dialog_platform.h"
 #include "platform/window_platform.h"
@@ -23,8 +24,8 @@ namespace {
 constexpr uintptr_t SelectionChanged = 1; // CBN_SELCHANGE
 constexpr uintptr_t DropDown = 7;         // CBN_DROPDOWN
 
+// The template's font size comes first; the rest keeps controls to the template's sizes.
 const char* const CompactStyle = R"(
-* { font-size: 8pt; }
 button { padding: 0 6px; min-height: 0; }
 combobox button { padding: 0 4px; min-height: 0; }
 frame > label { padding: 0 2px; }
@@ -146,7 +147,9 @@ void ShowConfigurationDialog(PlatformInstance*) {
         return;
     }
     GtkCssProvider* style = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(style, CompactStyle, -1, nullptr);
+    const std::string css =
+        "* { font-size: " + std::to_string(DialogFontPoints) + "pt; }" + CompactStyle;
+    gtk_css_provider_load_from_data(style, css.c_str(), -1, nullptr);
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(style),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 
