@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/dialog_platform.h"
+#include "ports/dialog_port.h"
 
 inline constexpr int32_t DialogResource = 102;
 inline constexpr int32_t IdOk = 1;

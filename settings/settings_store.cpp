@@ -1,6 +1,6 @@
 #include "settings/settings_store.h"
 
-#include "platform/store_platform.h"
+#include "ports/store_port.h"
 #include "settings/saver_settings.h"
 
 namespace {

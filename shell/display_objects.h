@@ -1,6 +1,6 @@
 // The three display objects of a saver run: null until created, null again once released.
 #pragma once
-#include "platform/display_platform.h"
+#include "ports/display_port.h"
 
 extern PlatformDevice* DisplayDevice;
 extern PlatformSurface* PrimarySurface;

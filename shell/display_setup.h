@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/display_platform.h"
+#include "ports/display_port.h"
 
 struct DisplayFailure {
     const char* Text; // one of the fixed "... FAILED" texts

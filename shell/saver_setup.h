@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/window_platform.h"
+#include "ports/window_port.h"
 
 inline constexpr const char* ProductName = "Glimmerhex";
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/window_platform.h"
+#include "ports/window_port.h"
 
 extern PlatformWindow* SaverWindow; // null until created, and again once destroyed
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/window_platform.h"
+#include "ports/window_port.h"
 
 // The folded letter after the first '/' or '-' of the argument text; 0 when there is
 // none (or the switch character ends the text).

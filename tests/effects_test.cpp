@@ -8,8 +8,8 @@
 #include "effects/effect_selection.h"
 #include "life/generation.h"
 #include "life/grids.h"
-#include "platform/display_platform.h"
 #include "platform/headless/headless_display.h"
+#include "ports/display_port.h"
 #include "reference_model.h"
 #include "test_support.h"
 

@@ -7,8 +7,8 @@
 #include "life/generation.h"
 #include "life/grids.h"
 #include "life/random_source.h"
-#include "platform/display_platform.h"
 #include "platform/headless/headless_display.h"
+#include "ports/display_port.h"
 #include "reference_model.h"
 #include "test_support.h"
 

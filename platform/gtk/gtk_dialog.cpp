@@ -7,8 +7,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "platform/dialog_platform.h"
-#include "platform/window_platform.h"
+#include "ports/dialog_port.h"
+#include "ports/window_port.h"
 #include "settings/config_dialog.h"
 #include "shell/saver_setup.h"
 

@@ -1,8 +1,8 @@
 #include "platform/headless/headless_dialog.h"
 
-#include "platform/dialog_platform.h"
 #include "platform/headless/headless_window.h"
-#include "platform/window_platform.h"
+#include "ports/dialog_port.h"
+#include "ports/window_port.h"
 #include "settings/config_dialog.h"
 
 struct PlatformDialog {};

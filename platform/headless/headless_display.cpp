@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/display_platform.h"
+#include "ports/display_port.h"
 
 struct PlatformDevice {};
 struct PlatformSurface {};

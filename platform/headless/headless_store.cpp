@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/store_platform.h"
+#include "ports/store_port.h"
 
 struct PlatformKey {};
 

@@ -1,6 +1,6 @@
 #include "platform/headless/headless_window.h"
 
-#include "platform/window_platform.h"
+#include "ports/window_port.h"
 #include "shell/saver_window.h"
 #include "shell/window_messages.h"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/linux/reg_text.h"
-#include "platform/store_platform.h"
+#include "ports/store_port.h"
 
 struct PlatformKey {
     std::string Folder;

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "palettes/palette_catalogue.h"
-#include "platform/display_platform.h"
 #include "platform/sdl/sdl_state.h"
+#include "ports/display_port.h"
 
 struct PlatformDevice {
     int Width = 0, Height = 0;

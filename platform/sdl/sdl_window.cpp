@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/sdl/sdl_state.h"
-#include "platform/window_platform.h"
+#include "ports/window_port.h"
 #include "shell/saver_window.h"
 #include "shell/window_messages.h"
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 
 #include "palettes/palette_catalogue.h"
-#include "platform/display_platform.h"
+#include "ports/display_port.h"
 
 static_assert(sizeof(PaletteEntry) == sizeof(PALETTEENTRY) &&
                   offsetof(PaletteEntry, Red) == offsetof(PALETTEENTRY, peRed) &&

@@ -1,7 +1,7 @@
 // The settings store on Windows: the registry, under the current user.
 #include <windows.h>
 
-#include "platform/store_platform.h"
+#include "ports/store_port.h"
 
 namespace {
 HKEY KeyOf(PlatformKey* key) {

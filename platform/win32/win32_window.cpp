@@ -4,8 +4,8 @@
 
 #include <ctime>
 
-#include "platform/dialog_platform.h"
-#include "platform/window_platform.h"
+#include "ports/dialog_port.h"
+#include "ports/window_port.h"
 #include "settings/config_dialog.h"
 #include "shell/saver_setup.h"
 #include "shell/saver_window.h"
