@@ -15,6 +15,7 @@
 #include <string>
 
 #include "file_helpers.h"
+#include "platform/linux/file_store.h"
 #include "platform/linux/reg_text.h"
 #include "settings/saver_settings.h"
 #include "settings/settings_store.h"
@@ -266,4 +267,22 @@ TEST_F(FileStore, AHugeFileIsReadToItsLimitAndKeptWholeOnSave) {
     const std::string after = ReadFile(file_);
     EXPECT_TRUE(after.ends_with(filler + "\"PaletteScheme\"=hex:07\r\n"));
     EXPECT_EQ(after.size(), before.size() + std::string("\"PaletteScheme\"=hex:01\r\n").size());
+}
+
+TEST_F(FileStore, AReadOnlyStoreReadsTheChoicesAndNeverWrites) {
+    // The switch lasts for the process, so it runs in a child; the exit code says what failed.
+    EXPECT_EQ(InChild([&] {
+                  MakeStoreReadOnly();
+                  GraphicEffect = 3;
+                  LoadSettings();
+                  if (GraphicEffect != 3 || access(config_.c_str(), F_OK) == 0) _exit(1);
+                  WriteStore("\"Version\"=hex:02\r\n\"GraphicEffect\"=hex:04\r\n"
+                             "\"PaletteScheme\"=hex:0c\r\n");
+                  const std::string before = ReadFile(file_);
+                  LoadSettings();
+                  if (GraphicEffect != 4 || PaletteScheme != 12) _exit(2);
+                  SaveSettings();
+                  if (ReadFile(file_) != before || CountEntries(folder_) != 1) _exit(3);
+              }),
+              0);
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/file_store.h"
 #include "platform/linux/reg_text.h"
 #include "ports/store_port.h"
 
@@ -25,7 +26,9 @@ struct PlatformKey {
 };
 
 namespace {
-constexpr int32_t StoreWriteFault = 29; // ERROR_WRITE_FAULT
+constexpr int32_t StoreWriteFault = 29;  // ERROR_WRITE_FAULT
+constexpr int32_t StoreAccessDenied = 5; // ERROR_ACCESS_DENIED
+bool ReadOnly = false;
 
 std::string ConfigFolder() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -154,7 +157,12 @@ int32_t OpenStoreKey(const char* path, PlatformKey** key) {
     return StoreOk;
 }
 
+void MakeStoreReadOnly() {
+    ReadOnly = true;
+}
+
 int32_t CreateStoreKey(const char* path, PlatformKey** key) {
+    if (ReadOnly) return StoreAccessDenied;
     auto* created = new PlatformKey;
     LocateKey(path, *created);
     ReadStoreFile(*created);
@@ -187,10 +195,11 @@ int32_t SetStoreValue(PlatformKey* key, const char* name, uint32_t type, const u
 }
 
 int32_t FlushStoreKey(PlatformKey* key) {
+    if (ReadOnly) return StoreAccessDenied;
     return key->Dirty ? WriteStoreFile(*key) : StoreOk;
 }
 
 void CloseStoreKey(PlatformKey* key) {
-    if (key->Dirty) WriteStoreFile(*key);
+    if (key->Dirty && !ReadOnly) WriteStoreFile(*key);
     delete key;
 }
