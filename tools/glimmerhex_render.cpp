@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "effects/effect_frame.h"
+#include "glimmerhex_version.h"
 #include "life/generation.h"
 #include "life/grids.h"
 #include "life/random_source.h"
@@ -238,6 +239,10 @@ void ShowProgress(Progress& progress, uint64_t done) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("Glimmerhex " GLIMMERHEX_VERSION);
+        return 0;
+    }
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::puts("usage: glimmerhex-render [--seed S] [--effect E] [--palette P] [--ticks N]\n"
                   "                         [--mode native|doubled] [--pitch W] [--keys SCRIPT]\n"
