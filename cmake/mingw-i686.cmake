@@ -1,4 +1,9 @@
 # The product: a 32-bit Windows screen saver, cross-compiled with mingw-w64.
+# Without the cross compiler CMake's own error says little about what to install.
+find_program(GLIMMERHEX_MINGW_CXX i686-w64-mingw32-g++)
+if(NOT GLIMMERHEX_MINGW_CXX)
+  message(FATAL_ERROR "i686-w64-mingw32-g++ is missing: install g++-mingw-w64-i686")
+endif()
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc)
