@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: a release build, then the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the releases, installed and run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,3 +43,8 @@ for arch in i686 x86_64; do
 done
 bash tests/e2e/wine_e2e.sh build-mingw-x86_64/glimmerhex.scr build-mingw-x86_64/run-and-report.exe \
   build/glimmerhex-render
+
+echo "== Releases: the Debian package (installed, run and removed again) and the Windows zip"
+cmake --build build --target package
+cmake --build build-mingw-i686 --target package
+bash tests/e2e/package_check.sh build build-mingw-i686
