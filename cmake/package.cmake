@@ -35,7 +35,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   # Every library the programs link is found by dpkg-shlibdeps; nothing is listed by hand.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_PACKAGE_DESCRIPTION [=[Glimmerhex runs Conway's Game of Life on a 320 x 200 torus and paints every
+  set(CPACK_PACKAGE_DESCRIPTION [=[
+Glimmerhex runs Conway's Game of Life on a 320 x 200 torus and paints every
 generation through a 256-colour palette, so that the cells glow, diffuse or
 fade rather than blink. Seven graphic effects and thirty-six palette schemes,
 chosen in a small configuration dialog or rolled at random.

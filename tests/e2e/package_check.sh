@@ -18,7 +18,7 @@ apt() { # its output only when it fails
   DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get -o DPkg::Lock::Timeout=300 -y -q "$@" \
     >"$work/apt.log" 2>&1 || { sed 's/^/  apt-get: /' "$work/apt.log"; return 1; }
 }
-installed() { dpkg-query -W -f='${Status}' glimmerhex 2>/dev/null | grep -q 'install ok installed'; }
+installed() { dpkg-query -W -f='${Status}' glimmerhex 2>/dev/null | grep -q 'ok installed'; }
 same() { [ "$1" = "$2" ] || { echo "  got '$1', want '$2'"; return 1; }; }
 
 # Every file the package installs; a new one is a new line here.
@@ -40,7 +40,8 @@ package_files=(
 
 echo "-- the package as built"
 field() { dpkg-deb -f "$deb" "$1"; }
-check "named glimmerhex, version $version" same "$(field Package) $(field Version)" "glimmerhex $version"
+check "named glimmerhex, version $version" \
+  same "$(field Package) $(field Version)" "glimmerhex $version"
 check "section, priority and maintainer" test -n "$(field Section)" -a -n "$(field Priority)" \
   -a -n "$(field Maintainer)"
 depends_on() { # each named package
@@ -50,7 +51,8 @@ depends_on() { # each named package
 check "dependencies found from the programs' libraries" \
   depends_on libsdl2-2.0-0 libgtk-3-0 libpng16-16 libgif7
 changelog_version() {
-  dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/glimmerhex/changelog.gz | gunzip >"$work/changelog"
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/glimmerhex/changelog.gz |
+    gunzip >"$work/changelog"
   dpkg-parsechangelog -l "$work/changelog" -S Version
 }
 check "the changelog's newest entry is this version" same "$(changelog_version)" "$version"
@@ -68,14 +70,19 @@ check "apt-get installs it with its dependencies" apt install "$deb"
 check "it is installed" installed
 dpkg -L glimmerhex >"$work/owned" 2>/dev/null
 files_only() { while read -r path; do [ -d "$path" ] || echo "$path"; done <"$work/owned" | sort; }
-check "it installs exactly the expected files" \
-  same "$(files_only)" "$(printf '%s\n' "${package_files[@]}" | sort)"
+exactly_the_expected_files() {
+  diff <(printf '%s\n' "${package_files[@]}" | sort) <(files_only) >"$work/files.diff" && return
+  sed -n 's/^< /  missing: /p; s/^> /  not expected: /p' "$work/files.diff"
+  return 1
+}
+check "it installs exactly the expected files" exactly_the_expected_files
 
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
 mkdir -p "$XDG_RUNTIME_DIR"
 check "glimmerhex is on PATH from /usr/bin" same "$(type -P glimmerhex)" /usr/bin/glimmerhex
 check "glimmerhex --version" same "$(/usr/bin/glimmerhex --version)" "Glimmerhex $version"
-check "glimmerhex-render --version" same "$(/usr/bin/glimmerhex-render --version)" "Glimmerhex $version"
+check "glimmerhex-render --version" \
+  same "$(/usr/bin/glimmerhex-render --version)" "Glimmerhex $version"
 check "glimmerhex --help shows the switches" eval '/usr/bin/glimmerhex --help | grep -q "^  /s "'
 check "glimmerhex /p 77 exits 0" /usr/bin/glimmerhex /p 77
 render_args=(--seed 7 --effect 1 --palette 5 --ticks 60)
@@ -87,9 +94,10 @@ renders_a_png() {
 }
 check "glimmerhex-render writes the build's picture as a PNG" renders_a_png
 check "the desktop entry is valid" desktop-file-validate /usr/share/applications/glimmerhex.desktop
-check "man -w glimmerhex finds the page" same "$(man -w glimmerhex)" /usr/share/man/man6/glimmerhex.6.gz
+check "man -w glimmerhex finds the page" \
+  same "$(man -w glimmerhex 2>&1)" /usr/share/man/man6/glimmerhex.6.gz
 check "man -w glimmerhex-render finds the page" \
-  same "$(man -w glimmerhex-render)" /usr/share/man/man1/glimmerhex-render.1.gz
+  same "$(man -w glimmerhex-render 2>&1)" /usr/share/man/man1/glimmerhex-render.1.gz
 check "the page carries the version" eval \
   "MANWIDTH=80 man -P cat glimmerhex 2>/dev/null | tail -n 1 | grep -q 'Glimmerhex $version '"
 icon_matches() { # the icon as ImageMagick scales the text image: pixels repeated or averaged
@@ -98,7 +106,9 @@ icon_matches() { # the icon as ImageMagick scales the text image: pixels repeate
     same "$(identify -format '%wx%h' "$png")" "${size}x$size" &&
     same "$(compare -metric AE -fuzz 1% "$png" "$work/icon.png" null: 2>&1)" 0
 }
-for size in 16 32 64 128 256; do check "the ${size}x$size icon is the text image scaled" icon_matches "$size"; done
+for size in 16 32 64 128 256; do
+  check "the ${size}x$size icon is the text image scaled" icon_matches "$size"
+done
 
 echo "-- removed with apt-get"
 check "apt-get removes it" apt remove glimmerhex
@@ -122,16 +132,19 @@ check "it holds the saver, a readme and the licence" \
 unzip -q "$zip" -d "$work/zip"
 check "its saver is a 32-bit Windows program" \
   eval "file -b '$work/zip/$top/glimmerhex.scr' | grep -q '^PE32 executable (GUI) Intel 80386'"
-check "its saver has the expected resources" \
-  eval "python3 '$root/tests/e2e/check_resources.py' '$work/zip/$top/glimmerhex.scr' >'$work/resources'"
-grep FAILED "$work/resources" | sed "s/^/  /"
+resources_as_expected() { # the failures only
+  python3 "$root/tests/e2e/check_resources.py" "$work/zip/$top/glimmerhex.scr" >"$work/resources" ||
+    { grep FAILED "$work/resources" | sed 's/^/  /'; return 1; }
+}
+check "its saver has the expected resources" resources_as_expected
 crlf_throughout() { # each file, every line
   local file
   for file; do [ -s "$file" ] && ! grep -qv $'\r$' "$file" || return 1; done
 }
 check "the readme and the licence have Windows line ends" \
   crlf_throughout "$work/zip/$top/README.txt" "$work/zip/$top/LICENSE.txt"
-check "the licence is LICENSE" same "$(tr -d '\r' <"$work/zip/$top/LICENSE.txt")" "$(cat "$root/LICENSE")"
+check "the licence is LICENSE" \
+  same "$(tr -d '\r' <"$work/zip/$top/LICENSE.txt")" "$(cat "$root/LICENSE")"
 readme_says() { # each text
   local text
   for text; do tr -d '\r' <"$work/zip/$top/README.txt" | grep -qF "$text" || return 1; done
