@@ -5,10 +5,13 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -68,6 +71,14 @@ class FileStore : public ::testing::Test {
         int status = 0;
         waitpid(child, &status, 0);
         return status;
+    }
+
+    // Runs body in a child that is not root, so that permissions apply to it.
+    template <typename Body> int AsAnotherUser(Body body) {
+        return InChild([&] {
+            if (getuid() == 0 && setuid(65534) != 0) _exit(3);
+            body();
+        });
     }
 
     std::string root_, config_, folder_, file_;
@@ -227,13 +238,14 @@ TEST_F(FileStore, AFolderThatCannotBeWrittenFailsTheSaveSilently) {
     chmod(config_.c_str(), 0755);
     chmod(folder_.c_str(), 0555);
     const std::string before = ReadFile(file_);
-    const int status = InChild([] {
-        if (getuid() == 0 && setuid(65534) != 0) // root writes anywhere; be somebody else
-            _exit(3);
+    const int status = AsAnotherUser([&] {
         LoadSettings();
         if (GraphicEffect != 1) _exit(4);
         GraphicEffect = PaletteScheme = 7;
         SaveSettings();
+        // Silent for the settings logic, but a front end can still tell the user.
+        if (LastStoreFailure().File != file_ || LastStoreFailure().Reason != strerror(EACCES))
+            _exit(5);
     });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
@@ -285,4 +297,99 @@ TEST_F(FileStore, AReadOnlyStoreReadsTheChoicesAndNeverWrites) {
                   if (ReadFile(file_) != before || CountEntries(folder_) != 1) _exit(3);
               }),
               0);
+}
+
+TEST_F(FileStore, AFileThatCannotBeReadIsNeverReplaced) {
+    WriteStore("\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:04\r\n\"PaletteScheme\"=hex:0c\r\n"
+               "\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"Kept\"=hex:01\r\n");
+    const std::string before = ReadFile(file_);
+    chmod(config_.c_str(), 0755);
+    chmod(folder_.c_str(), 0777); // the user may write the folder but not read the file
+    chmod(file_.c_str(), 0);
+    EXPECT_EQ(AsAnotherUser([] {
+                  GraphicEffect = 1;
+                  PaletteScheme = 2;
+                  LoadSettings();
+                  SaveSettings();
+                  if (GraphicEffect != 1 || PaletteScheme != 2) _exit(1);
+              }),
+              0);
+    chmod(file_.c_str(), 0600);
+    EXPECT_EQ(ReadFile(file_), before);
+    EXPECT_EQ(CountEntries(folder_), 1);
+}
+
+TEST_F(FileStore, WhatIsNotARegularFileIsNeitherReadNorReplaced) {
+    const std::pair<const char*, int (*)(const char*)> cases[] = {
+        {"fifo", [](const char* path) { return mkfifo(path, 0600); }},
+        {"folder", [](const char* path) { return mkdir(path, 0700); }},
+    };
+    mkdir(config_.c_str(), 0700);
+    mkdir(folder_.c_str(), 0700);
+    for (const auto& [name, make] : cases) {
+        ASSERT_EQ(make(file_.c_str()), 0) << name;
+        const int status = InChild([] {
+            alarm(10); // a blocking open would hang here for ever
+            GraphicEffect = 6;
+            LoadSettings();
+            SaveSettings();
+            if (GraphicEffect != 6) _exit(1);
+        });
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name << " " << status;
+        struct stat info {};
+        EXPECT_EQ(lstat(file_.c_str(), &info), 0) << name;
+        EXPECT_FALSE(S_ISREG(info.st_mode)) << name;
+        EXPECT_EQ(CountEntries(folder_), 1) << name;
+        unlink(file_.c_str());
+        rmdir(file_.c_str());
+    }
+}
+
+TEST_F(FileStore, ASaveKeepsTheModeAndWritesThroughALink) {
+    // A dotfile manager keeps the real file elsewhere, with a mode of its own.
+    const std::string dotfiles = root_ + "/dotfiles";
+    mkdir(dotfiles.c_str(), 0755);
+    mkdir(config_.c_str(), 0700);
+    mkdir(folder_.c_str(), 0700);
+    WriteFile(dotfiles + "/Glimmerhex.reg", "Windows Registry Editor Version 5.00\r\n\r\n"
+                                            "[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]"
+                                            "\r\n\"GraphicEffect\"=hex:01\r\n");
+    chmod((dotfiles + "/Glimmerhex.reg").c_str(), 0640);
+    ASSERT_EQ(symlink("../../dotfiles/Glimmerhex.reg", file_.c_str()), 0);
+    GraphicEffect = 6;
+    SaveSettings();
+    struct stat info {};
+    ASSERT_EQ(lstat(file_.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link stays a link";
+    ASSERT_EQ(stat(file_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(
+        FindRegValue(ParseRegText(ReadFile(dotfiles + "/Glimmerhex.reg")), Key, "GraphicEffect")
+            ->Data,
+        std::vector<uint8_t>{6});
+    EXPECT_EQ(CountEntries(folder_), 1);
+    EXPECT_EQ(CountEntries(dotfiles), 1);
+}
+
+TEST_F(FileStore, ASaveRemovesTemporariesThatKilledWritersLeftAMinuteAgo) {
+    WriteStore("\"Version\"=hex:03\r\n");
+    const struct {
+        const char* Name;
+        int Age; // seconds
+        bool Kept;
+    } cases[] = {
+        {"Glimmerhex.reg.saving-a1B2c3", 120, false}, // its writer was killed
+        {"Glimmerhex.reg.saving-Z9y8X7", 5, true},    // its writer may still be at work
+        {"Glimmerhex.reg.backup", 120, true},         // the user's own
+        {"Glimmerhex.reg.saving-a1B2c3.old", 120, true},
+    };
+    for (const auto& c : cases) {
+        const std::string path = folder_ + "/" + c.Name;
+        WriteFile(path, "x");
+        const timeval then[2] = {{time(nullptr) - c.Age, 0}, {time(nullptr) - c.Age, 0}};
+        utimes(path.c_str(), then);
+    }
+    SaveSettings();
+    for (const auto& c : cases)
+        EXPECT_EQ(access((folder_ + "/" + c.Name).c_str(), F_OK) == 0, c.Kept) << c.Name;
 }

@@ -1,0 +1,26 @@
+#include "platform/linux/file_paths.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+namespace {
+constexpr int MostLinks = 40; // as many as the kernel follows before it gives up
+}
+
+std::string FinalLinkTarget(std::string path) {
+    for (int hop = 0; hop < MostLinks; ++hop) {
+        char target[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || length == static_cast<ssize_t>(sizeof target)) break;
+        // A relative link is read from the folder that holds it.
+        const std::string next(target, static_cast<size_t>(length));
+        path = next[0] == '/' ? next : FolderOf(path) + "/" + next;
+    }
+    return path;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
