@@ -4,6 +4,8 @@
 #include <dirent.h>
 #include <gif_lib.h>
 #include <png.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -41,9 +44,12 @@ class Render : public ::testing::Test {
     }
     void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
 
-    RunResult Start(const std::string& args) {
-        const std::string command = "cd " + dir_ + " && XDG_CONFIG_HOME=" + dir_ + "/config " +
-                                    RENDER_BINARY + " " + args + " >stdout.txt 2>stderr.txt";
+    // shell runs first in the same shell; redirect says where the summary goes.
+    RunResult Start(const std::string& args, const std::string& shell = "",
+                    const std::string& redirect = ">stdout.txt") {
+        const std::string command = "cd " + dir_ + " && " + shell + " XDG_CONFIG_HOME=" + dir_ +
+                                    "/config " + RENDER_BINARY + " " + args + " " + redirect +
+                                    " 2>stderr.txt";
         const int status = std::system(command.c_str());
         RunResult run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir_ + "/stdout.txt"),
                       ReadFile(dir_ + "/stderr.txt")};
@@ -185,17 +191,23 @@ TEST_F(Render, PinnedRunsWithKeysAndAWipe) {
         EXPECT_EQ(Fnv1a(Output(c.Args)), c.Hash) << c.Args;
 }
 
-TEST_F(Render, StoredChoicesAreTheDefaults) {
+TEST_F(Render, StoredChoicesAreTheDefaultsAndAreNeverWritten) {
+    EXPECT_EQ(Start("--seed 3 --out d.raw").Status, 0);
+    EXPECT_NE(access((dir_ + "/config").c_str(), F_OK), 0) << "no settings file is created";
+
+    const std::string store = dir_ + "/config/Orvandel/Glimmerhex.reg";
     mkdir((dir_ + "/config").c_str(), 0700);
     mkdir((dir_ + "/config/Orvandel").c_str(), 0700);
-    std::ofstream(dir_ + "/config/Orvandel/Glimmerhex.reg")
-        << "Windows Registry Editor Version 5.00\r\n\r\n"
-           "[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"
-           "\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:05\r\n\"PaletteScheme\"=hex:24\r\n";
+    const std::string stored = "Windows Registry Editor Version 5.00\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"
+                               "\"Version\"=hex:02\r\n\"GraphicEffect\"=hex:05\r\n"
+                               "\"PaletteScheme\"=hex:24\r\n";
+    WriteFile(store, stored);
     RunResult run = Start("--seed 3 --out d.raw");
     EXPECT_TRUE(run.Out.starts_with("ticks=1 generation=1 effect=5 palette=36 ")) << run.Out;
     run = Start("--seed 3 --palette 2 --out d.raw");
     EXPECT_TRUE(run.Out.starts_with("ticks=1 generation=1 effect=5 palette=2 ")) << run.Out;
+    EXPECT_EQ(ReadFile(store), stored) << "not even the version is raised";
 }
 
 TEST_F(Render, APngHoldsTheLastFrameAndItsPalette) {
@@ -270,14 +282,21 @@ TEST_F(Render, AGifHoldsEveryKthFrameWithThePaletteOfItsMoment) {
 }
 
 TEST_F(Render, ALongRunShowsProgressOnlyToAPerson) {
-    // On a terminal (script gives the run one) a bar counts the ticks; in a pipe it does not.
+    // On a terminal (script gives the run one) a bar counts the ticks and the bytes written
+    // so far; in a pipe it does not.
     const std::string command = "cd " + dir_ + " && XDG_CONFIG_HOME=" + dir_ +
                                 "/config script -qec '" + RENDER_BINARY +
-                                " --seed 1 --effect 1 --palette 1 --ticks 3000 " +
-                                "--out t.png' /dev/null >terminal.txt 2>&1";
+                                " --seed 1 --effect 1 --palette 1 --ticks 3000 --every 100 " +
+                                "--out t.gif' /dev/null >terminal.txt 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::string terminal = ReadFile(dir_ + "/terminal.txt");
-    EXPECT_NE(terminal.find("100% 3000/3000 ticks"), std::string::npos) << terminal;
+    std::smatch written;
+    ASSERT_TRUE(std::regex_search(terminal, written,
+                                  std::regex(R"(100% 3000/3000 ticks, ([0-9.]+) kB written)")))
+        << terminal;
+    const double kilobytes = std::stod(written[1]);
+    EXPECT_GT(kilobytes, 100.0) << "29 frames are in by then";
+    EXPECT_LE(kilobytes * 1000, static_cast<double>(ReadFile(dir_ + "/t.gif").size()));
     const RunResult piped = Start("--seed 1 --effect 1 --palette 1 --ticks 3000 --out t.png");
     EXPECT_TRUE(piped.Err.empty()) << piped.Err;
 }
@@ -329,4 +348,74 @@ TEST_F(Render, BadInputIsNamedAndLeavesNoFile) {
         EXPECT_TRUE(run.Out.empty()) << c.Args;
         EXPECT_TRUE(Files().empty()) << c.Args;
     }
+}
+
+TEST_F(Render, ASummaryThatCannotBeWrittenFailsTheRun) {
+    for (const char* redirect : {">/dev/full", ">&-"}) {
+        const RunResult run = Start("--seed 1 --effect 1 --palette 1 --out s.png", "", redirect);
+        EXPECT_EQ(run.Status, 1) << redirect;
+        EXPECT_NE(run.Err.find("cannot write the summary"), std::string::npos) << run.Err;
+        EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+        EXPECT_TRUE(Files().empty()) << redirect;
+    }
+}
+
+TEST_F(Render, EveryEndingItCanCatchLeavesNoPartialOutput) {
+    for (int ending : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        const pid_t run = fork();
+        if (run == 0) {
+            signal(ending, SIG_DFL);
+            const rlimit noCore{0, 0}; // SIGQUIT would leave a core file in the folder
+            setrlimit(RLIMIT_CORE, &noCore);
+            if (chdir(dir_.c_str()) != 0 || !freopen("/dev/null", "w", stdout)) _exit(126);
+            execl(RENDER_BINARY, RENDER_BINARY, "--seed", "1", "--effect", "1", "--palette", "1",
+                  "--ticks", "1000000", "--every", "1000", "--out", "long.gif", nullptr);
+            _exit(127);
+        }
+        for (int wait = 0; wait < 1000 && Files().empty(); ++wait)
+            usleep(10000);
+        ASSERT_FALSE(Files().empty()) << "the run started writing";
+        kill(run, ending);
+        int status = 0;
+        waitpid(run, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == ending) << ending;
+        EXPECT_TRUE(Files().empty()) << ending;
+    }
+    // Past a file-size limit the write fails as on a full disk.
+    const RunResult run = Start("--seed 1 --mode doubled --out big.raw", "ulimit -f 100 &&");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("File too large"), std::string::npos) << run.Err;
+    EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(Render, TheOutputIsWrittenThroughLinksAndNothingElseIsReplaced) {
+    mkdir((dir_ + "/pictures").c_str(), 0755);
+    ASSERT_EQ(symlink("pictures/real.png", (dir_ + "/link.png").c_str()), 0);
+    EXPECT_EQ(Start("--seed 1 --out link.png").Status, 0);
+    struct stat info {};
+    EXPECT_TRUE(lstat((dir_ + "/link.png").c_str(), &info) == 0 && S_ISLNK(info.st_mode));
+    EXPECT_TRUE(ReadFile(dir_ + "/pictures/real.png").starts_with("\x89PNG"));
+
+    mkdir((dir_ + "/folder.png").c_str(), 0755);
+    mkfifo((dir_ + "/fifo.raw").c_str(), 0644);
+    ASSERT_EQ(symlink("folder.png", (dir_ + "/to-folder.png").c_str()), 0);
+    for (const char* out : {"folder.png", "fifo.raw", "to-folder.png"}) {
+        const std::vector<std::string> before = Files();
+        const RunResult run = Start(std::string("--seed 1 --out ") + out);
+        EXPECT_EQ(run.Status, 2) << out;
+        EXPECT_NE(run.Err.find("is not a regular file"), std::string::npos) << run.Err;
+        EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+        EXPECT_EQ(Files(), before) << out;
+    }
+    EXPECT_TRUE(lstat((dir_ + "/fifo.raw").c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+}
+
+TEST_F(Render, ARunWhoseOutputCannotFitIsRefusedBeforeItStarts) {
+    // Bounded, since a run that is not refused would go on for ages.
+    const RunResult run =
+        Start("--seed 1 --ticks 9223372036854775807 --out x.gif", "ulimit -t 30 &&");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("free"), std::string::npos) << run.Err;
+    EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+    EXPECT_TRUE(Files().empty());
 }

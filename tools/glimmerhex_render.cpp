@@ -5,6 +5,7 @@
 //                     [--bench] --out FILE
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +24,8 @@
 #include "life/grids.h"
 #include "life/random_source.h"
 #include "platform/headless/headless_display.h"
+#include "platform/linux/file_paths.h"
+#include "platform/linux/file_store.h"
 #include "settings/saver_settings.h"
 #include "settings/settings_store.h"
 #include "shell/display_setup.h"
@@ -30,9 +33,13 @@
 #include "tools/render_output.h"
 
 namespace {
+// Exit statuses: 0 done, 1 the output could not be written, 2 bad input.
+constexpr int CannotWrite = 1;
 constexpr int BadInput = 2;
 constexpr int32_t MaxPitch = 1 << 16;
 constexpr int32_t GifDelay = 4; // centiseconds per frame
+// Room a frame may take beside its pixels: a colour map and the blocks around it.
+constexpr uint64_t FrameOverhead = 2048;
 
 enum OutputKind { RawOutput, PngOutput, GifOutput, NoOutput };
 
@@ -186,30 +193,96 @@ RenderOptions ParseOptions(int argc, char** argv) {
     return options;
 }
 
-// The output is written beside its final place and renamed there only when complete;
-// an interrupted run removes it.
-char TemporaryPath[4096];
-
-void RemoveTemporaryAndExit(int signal) {
-    unlink(TemporaryPath);
-    _exit(128 + signal);
+// "12.3 MB": sizes as people read them.
+std::string SizeText(double bytes) {
+    static const char* const Units[] = {"bytes", "kB", "MB", "GB", "TB", "PB", "EB", "ZB"};
+    size_t unit = 0;
+    for (; bytes >= 1000 && unit + 1 < std::size(Units); ++unit)
+        bytes /= 1000;
+    char text[64];
+    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, Units[unit]);
+    return text;
 }
 
-int OpenTemporary(const std::string& out) {
-    if (out.size() + 8 >= sizeof TemporaryPath) Fail(BadInput, "--out path is too long");
-    std::snprintf(TemporaryPath, sizeof TemporaryPath, "%s.XXXXXX", out.c_str());
+// A frame, raw or in a picture format, takes at most about a byte for each pixel of the
+// surface, plus its colour map; an animation holds one every --every ticks and the last.
+void RefuseWhatCannotFit(const RenderOptions& options, const std::string& folder) {
+    struct statvfs disk {};
+    if (statvfs(folder.c_str(), &disk) != 0) return; // the open that follows says why
+    const uint64_t frame =
+        static_cast<uint64_t>(options.Pitch) * DisplayHeight(options.Mode) + FrameOverhead;
+    const uint64_t frames = options.Kind == GifOutput ? options.Ticks / options.Every + 1 : 1;
+    const uint64_t room = static_cast<uint64_t>(disk.f_bavail) * disk.f_frsize;
+    if (frames > room / frame)
+        Fail(CannotWrite, "--out '" + options.Out + "' may need " +
+                              SizeText(static_cast<double>(frames) * static_cast<double>(frame)) +
+                              ", more than the " + SizeText(static_cast<double>(room)) +
+                              " free there");
+}
+
+// The output is written beside its final place (where links lead) and renamed there only
+// when complete; every ending the process can catch removes it.
+char TemporaryPath[4096];
+
+void RemoveTemporaryAndEnd(int signal) {
+    unlink(TemporaryPath);
+    raise(signal); // the default action is back (SA_RESETHAND) and ends the run
+}
+
+// Signals whose default action does not end the process, or that cannot be caught.
+constexpr int Harmless[] = {SIGCHLD, SIGCONT, SIGURG,  SIGWINCH, SIGTSTP,
+                            SIGTTIN, SIGTTOU, SIGKILL, SIGSTOP};
+
+void RemoveTemporaryOnEveryEnding() {
+    struct sigaction catching {};
+    catching.sa_handler = RemoveTemporaryAndEnd;
+    catching.sa_flags = SA_RESETHAND;
+    sigfillset(&catching.sa_mask);
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (signal == SIGPIPE || signal == SIGXFSZ ||
+            std::find(std::begin(Harmless), std::end(Harmless), signal) != std::end(Harmless))
+            continue;
+        // What is ignored (nohup) stays ignored; a handler installed by others (a
+        // sanitiser's) stays theirs.
+        struct sigaction current {};
+        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+            sigaction(signal, &catching, nullptr);
+    }
+}
+
+int OpenTemporary(const RenderOptions& options, std::string& target) {
+    target = FinalLinkTarget(options.Out);
+    struct stat info {};
+    if (stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        Fail(BadInput, "--out '" + options.Out + "' is not a regular file");
+    RefuseWhatCannotFit(options, FolderOf(target));
+    if (target.size() + 8 >= sizeof TemporaryPath) Fail(BadInput, "--out path is too long");
+    std::snprintf(TemporaryPath, sizeof TemporaryPath, "%s.XXXXXX", target.c_str());
+    // No signal comes between the file's creation and the handlers that remove it.
+    sigset_t all, before;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &before);
     const int fd = mkstemp(TemporaryPath);
-    if (fd < 0) Fail(BadInput, "cannot write '" + out + "': " + std::strerror(errno));
+    const int error = errno;
+    if (fd >= 0) RemoveTemporaryOnEveryEnding();
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    if (fd < 0) Fail(BadInput, "cannot write '" + options.Out + "': " + std::strerror(error));
     fchmod(fd, 0644);
-    std::signal(SIGINT, RemoveTemporaryAndExit);
-    std::signal(SIGTERM, RemoveTemporaryAndExit);
     return fd;
 }
 
 void FailOutput(int fd, const std::string& message) {
     close(fd);
     unlink(TemporaryPath);
-    Fail(1, message);
+    Fail(CannotWrite, message);
+}
+
+// A closed standard stream would let the output take its number, and the summary would
+// land in the picture. Its number is held by /dev/null opened the wrong way round, so
+// that using it still fails as on a closed stream.
+void HoldClosedStandardStreams() {
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fcntl(fd, F_GETFD) < 0) open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
 }
 
 FrameImage CurrentFrame() {
@@ -217,10 +290,11 @@ FrameImage CurrentFrame() {
             HeadlessDisplay.Pitch, HeadlessDisplay.Colours};
 }
 
-// A bar on stderr for long runs, when a person is watching.
+// A bar on stderr for long runs, when a person is watching, with the bytes written so far.
 struct Progress {
     bool Shown;
     uint64_t Total;
+    int Output; // -1: none
     std::chrono::steady_clock::time_point Next;
 };
 
@@ -230,10 +304,16 @@ void ShowProgress(Progress& progress, uint64_t done) {
     if (now < progress.Next && done != progress.Total) return;
     progress.Next = now + std::chrono::milliseconds(100);
     const int filled = static_cast<int>(done * 40 / progress.Total);
-    std::fprintf(
-        stderr, "\r[%s%s] %3d%% %llu/%llu ticks", std::string(filled, '#').c_str(),
-        std::string(40 - filled, ' ').c_str(), static_cast<int>(done * 100 / progress.Total),
-        static_cast<unsigned long long>(done), static_cast<unsigned long long>(progress.Total));
+    struct stat output {};
+    const std::string written =
+        progress.Output >= 0 && fstat(progress.Output, &output) == 0
+            ? ", " + SizeText(static_cast<double>(output.st_size)) + " written"
+            : "";
+    std::fprintf(stderr, "\r[%s%s] %3d%% %llu/%llu ticks%s", std::string(filled, '#').c_str(),
+                 std::string(40 - filled, ' ').c_str(),
+                 static_cast<int>(done * 100 / progress.Total),
+                 static_cast<unsigned long long>(done),
+                 static_cast<unsigned long long>(progress.Total), written.c_str());
     if (done == progress.Total) std::fputc('\n', stderr);
 }
 } // namespace
@@ -249,10 +329,17 @@ int main(int argc, char** argv) {
                   "                         [--every K] [--bench] --out FILE.raw|.png|.gif");
         return 0;
     }
+    HoldClosedStandardStreams();
+    // A closed pipe and a file-size limit fail the write instead, as a full disk would.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     const RenderOptions options = ParseOptions(argc, argv);
-    const int fd = options.Kind == NoOutput ? -1 : OpenTemporary(options.Out);
+    std::string target; // where --out leads
+    const int fd = options.Kind == NoOutput ? -1 : OpenTemporary(options, target);
 
     // The saver's order: settings, seed, then the display with effect, palette and grids.
+    // The stored choices are read, never written.
+    MakeStoreReadOnly();
     if (options.Effect < 0 || options.Palette < 0) LoadSettings();
     if (options.Effect >= 0) GraphicEffect = static_cast<uint8_t>(options.Effect);
     if (options.Palette >= 0) PaletteScheme = static_cast<uint8_t>(options.Palette);
@@ -269,7 +356,7 @@ int main(int argc, char** argv) {
         gif = BeginGif(fd, DisplayWidth(DisplayMode), DisplayHeight(DisplayMode), error);
         if (gif == nullptr) FailOutput(fd, error);
     }
-    Progress progress{isatty(STDERR_FILENO) == 1 && options.Ticks >= 2000, options.Ticks, {}};
+    Progress progress{isatty(STDERR_FILENO) == 1 && options.Ticks >= 2000, options.Ticks, fd, {}};
     const auto started = std::chrono::steady_clock::now();
     uint64_t ticks = 0;
     uint64_t lastFrame = UINT64_MAX;
@@ -310,15 +397,21 @@ int main(int argc, char** argv) {
         if (error.empty() && fsync(fd) != 0)
             error = std::string("cannot write '") + options.Out + "': " + std::strerror(errno);
         if (!error.empty()) FailOutput(fd, error);
-        close(fd);
-        if (rename(TemporaryPath, options.Out.c_str()) != 0)
-            FailOutput(-1, "cannot write '" + options.Out + "': " + std::strerror(errno));
     }
+    // The summary comes before the output takes its place, so that a run that fails
+    // leaves no file.
     std::printf("ticks=%llu generation=%d effect=%u palette=%u live=%d\n",
                 static_cast<unsigned long long>(ticks), GenerationCount, GraphicEffect,
                 PaletteScheme, CountLiveCells(NextCellGrid));
     if (options.Bench)
         std::printf("ticks_per_second=%.1f\n",
                     seconds > 0 ? static_cast<double>(ticks) / seconds : 0.0);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        FailOutput(fd, std::string("cannot write the summary: ") + std::strerror(errno));
+    if (fd >= 0) {
+        if (close(fd) != 0 || rename(TemporaryPath, target.c_str()) != 0)
+            FailOutput(-1, "cannot write '" + options.Out + "': " + std::strerror(errno));
+        TemporaryPath[0] = '\0';
+    }
     return 0;
 }
