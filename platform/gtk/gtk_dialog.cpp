@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "platform/linux/file_store.h"
 #include "ports/dialog_port.h"
 #include "ports/window_port.h"
 #include "settings/config_dialog.h"
@@ -18,10 +19,13 @@ struct PlatformDialog {
     GtkWidget* Palettes = nullptr;
     bool Programmatic = false; // changes made by the procedure notify nobody, as on Windows
     bool Ended = false;
+    bool OkPressed = false; // so the settings were saved, or failed to be
 };
 
 namespace {
 constexpr uintptr_t SelectionChanged = 1; // CBN_SELCHANGE
+constexpr uintptr_t SetFocus = 3;         // CBN_SETFOCUS
+constexpr uintptr_t KillFocus = 4;        // CBN_KILLFOCUS
 constexpr uintptr_t DropDown = 7;         // CBN_DROPDOWN
 
 // The template's font size comes first; the rest keeps controls to the template's sizes.
@@ -35,9 +39,35 @@ GtkWidget* ListOf(PlatformDialog* dialog, int32_t item) {
     return item == EffectList ? dialog->Effects : dialog->Palettes;
 }
 
+int32_t IdOf(GtkWidget* widget) {
+    return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "id"));
+}
+
 void Send(PlatformDialog* dialog, int32_t item, uintptr_t notification = 0) {
-    if (!dialog->Programmatic && !dialog->Ended)
-        ConfigDialogProc(dialog, WmCommand, notification << 16 | static_cast<uintptr_t>(item), 0);
+    if (dialog->Programmatic || dialog->Ended) return;
+    if (item == IdOk) { // what the store fails from here on is this save's
+        ForgetStoreFailure();
+        dialog->OkPressed = true;
+    }
+    ConfigDialogProc(dialog, WmCommand, notification << 16 | static_cast<uintptr_t>(item), 0);
+}
+
+// The list that holds widget (the focus sits on a part of it), or 0.
+int32_t ListHolding(PlatformDialog* dialog, GtkWidget* widget) {
+    for (GtkWidget* list : {dialog->Effects, dialog->Palettes})
+        if (widget != nullptr && (widget == list || gtk_widget_is_ancestor(widget, list)))
+            return IdOf(list);
+    return 0;
+}
+
+// A list notifies when it loses or gains the focus, as on Windows, and so copies its
+// selection into the setting then. Runs before the focus moves.
+void OnFocusMove(GtkWindow* window, GtkWidget* next, PlatformDialog* dialog) {
+    const int32_t from = ListHolding(dialog, gtk_window_get_focus(window));
+    const int32_t to = ListHolding(dialog, next);
+    if (from == to) return;
+    if (from != 0) Send(dialog, from, KillFocus);
+    if (to != 0) Send(dialog, to, SetFocus);
 }
 
 // Windows' dialog base units: the average width of the letters and the height of a line,
@@ -58,7 +88,7 @@ GtkWidget* MakeControl(PlatformDialog* dialog, const DialogControl& control) {
     case PushButton: {
         GtkWidget* button = gtk_button_new_with_label(control.Text);
         g_signal_connect(button, "clicked", G_CALLBACK(+[](GtkButton* self, PlatformDialog* d) {
-                             Send(d, GPOINTER_TO_INT(g_object_get_data(G_OBJECT(self), "id")));
+                             Send(d, IdOf(GTK_WIDGET(self)));
                          }),
                          dialog);
         g_object_set_data(G_OBJECT(button), "id", GINT_TO_POINTER(control.Id));
@@ -73,13 +103,12 @@ GtkWidget* MakeControl(PlatformDialog* dialog, const DialogControl& control) {
         GtkWidget* list = gtk_combo_box_text_new();
         g_object_set_data(G_OBJECT(list), "id", GINT_TO_POINTER(control.Id));
         g_signal_connect(list, "changed", G_CALLBACK(+[](GtkComboBox* self, PlatformDialog* d) {
-                             Send(d, GPOINTER_TO_INT(g_object_get_data(G_OBJECT(self), "id")),
-                                  SelectionChanged);
+                             Send(d, IdOf(GTK_WIDGET(self)), SelectionChanged);
                          }),
                          dialog);
         g_signal_connect(list, "notify::popup-shown",
                          G_CALLBACK(+[](GObject* self, GParamSpec*, PlatformDialog* d) {
-                             Send(d, GPOINTER_TO_INT(g_object_get_data(self, "id")), DropDown);
+                             Send(d, IdOf(GTK_WIDGET(self)), DropDown);
                          }),
                          dialog);
         (control.Id == EffectList ? dialog->Effects : dialog->Palettes) = list;
@@ -92,9 +121,12 @@ GtkWidget* MakeControl(PlatformDialog* dialog, const DialogControl& control) {
 }
 
 gboolean OnKey(GtkWidget*, GdkEventKey* event, PlatformDialog* dialog) {
-    // The dialog manager's keys: Enter is the default button, OK; Escape is Cancel.
+    // The dialog manager's keys: Enter presses the push button that has the focus, and
+    // the default button, OK, when none has it; Escape is Cancel.
     if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) {
-        Send(dialog, IdOk);
+        GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(dialog->Window));
+        const bool pushButton = focus != nullptr && GTK_IS_BUTTON(focus) && IdOf(focus) != 0;
+        Send(dialog, pushButton ? IdOf(focus) : IdOk);
         return TRUE;
     }
     if (event->keyval == GDK_KEY_Escape) {
@@ -102,6 +134,25 @@ gboolean OnKey(GtkWidget*, GdkEventKey* event, PlatformDialog* dialog) {
         return TRUE;
     }
     return FALSE;
+}
+
+// Silent on Windows, but here the user can mend what stopped the save (a folder's
+// rights, something in the file's way): the box names the file and the reason, in
+// text that can be selected and copied.
+void ReportSaveFailure(GtkWindow* owner) {
+    const StoreFailure& failure = LastStoreFailure();
+    GtkWidget* box = gtk_message_dialog_new(
+        owner, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK,
+        "The settings could not be saved in %s: %s.", failure.File.c_str(), failure.Reason.c_str());
+    gtk_window_set_title(GTK_WINDOW(box), ProductName);
+    gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK); // Enter dismisses it
+    GList* texts = gtk_container_get_children(
+        GTK_CONTAINER(gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(box))));
+    for (GList* text = texts; text != nullptr; text = text->next)
+        gtk_label_set_selectable(GTK_LABEL(text->data), TRUE);
+    g_list_free(texts);
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
 }
 } // namespace
 
@@ -168,6 +219,7 @@ void ShowConfigurationDialog(PlatformInstance*) {
                      }),
                      &dialog);
     g_signal_connect(dialog.Window, "key-press-event", G_CALLBACK(OnKey), &dialog);
+    g_signal_connect(dialog.Window, "set-focus", G_CALLBACK(OnFocusMove), &dialog);
 
     double unitX = 0, unitY = 0;
     BaseUnits(dialog.Window, unitX, unitY);
@@ -195,7 +247,7 @@ void ShowConfigurationDialog(PlatformInstance*) {
         if (control.Kind != StaticText && control.Kind != GroupBox)
             for (GList* child = gtk_container_get_children(GTK_CONTAINER(fixed)); child != nullptr;
                  child = child->next)
-                if (GPOINTER_TO_INT(g_object_get_data(G_OBJECT(child->data), "id")) == control.Id)
+                if (IdOf(GTK_WIDGET(child->data)) == control.Id)
                     focusChain = g_list_append(focusChain, child->data);
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     gtk_container_set_focus_chain(GTK_CONTAINER(fixed), focusChain);
@@ -208,6 +260,7 @@ void ShowConfigurationDialog(PlatformInstance*) {
     gtk_widget_show_all(dialog.Window);
     gtk_widget_grab_focus(okButton);
     gtk_main();
+    if (dialog.OkPressed && !LastStoreFailure().File.empty()) ReportSaveFailure(window);
     gtk_widget_destroy(dialog.Window);
     while (gtk_events_pending())
         gtk_main_iteration();

@@ -31,6 +31,9 @@ ended_with_zero() {
   wait "$pid"
 }
 stored() { grep -q "\"$1\"=hex:$2" "$store"; }
+store_holds() { # effect, scheme, each as two hex digits
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:%s\r\n"PaletteScheme"=hex:%s\r\n' "$1" "$2" >"$store"
+}
 dialog_size_fits_template() { # 200 x 130 dialog units at the 8-point font: about 300 x 210
   local size width height
   size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
@@ -68,12 +71,46 @@ check "Escape closes it" ended_with_zero
 check "and writes nothing" cmp -s "$store" "$work/before.reg"
 
 # Stored "Plasma Lite" opens selected: one step down from it is "Plasma Max".
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:05\r\n"PaletteScheme"=hex:24\r\n' >"$store"
+store_holds 05 24
 open_dialog -c 77
 press Tab Down Return
 check "a stored choice opens selected" stored GraphicEffect 06
 check "the other stays" stored PaletteScheme 24
 ended_with_zero
+
+# Enter presses the push button that has the focus: on Cancel it cancels.
+cp "$store" "$work/before.reg"
+open_dialog
+press Tab Down Tab Tab Return
+check "Enter on the focused Cancel closes it" ended_with_zero
+check "and writes nothing" cmp -s "$store" "$work/before.reg"
+
+# A list copies its selection when it gains or loses the focus: a stored 200 shows no
+# selection, so passing through that list stores 255.
+store_holds 05 c8
+open_dialog
+press Tab Tab Return
+ended_with_zero
+check "focus passing through a list with no selection stores 255" stored PaletteScheme ff
+
+# OK that cannot save says so, naming the file and why, and the run still ends with 0.
+rm "$store" && mkdir "$store"
+boxes() { [ "$(xdotool search --onlyvisible --name '^Glimmerhex$' 2>/dev/null | wc -l)" -eq 2 ]; }
+box_text() { # the box's text, selected and copied as a user would
+  xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Glimmerhex$' | tail -n 1)"
+  press Tab ctrl+a ctrl+c
+  /usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk, Gdk
+print(Gtk.Clipboard.get(Gdk.SELECTION_CLIPBOARD).wait_for_text())'
+}
+open_dialog
+press Return
+check "OK that cannot save shows a box over the dialog" eventually boxes
+box_text >"$work/box.txt"
+echo "  the box says: $(cat "$work/box.txt")"
+check "naming the file and the reason" grep -qF "$store: Is a directory" "$work/box.txt"
+press Return
+check "dismissing it ends the run with 0" ended_with_zero
+rmdir "$store"
 
 for switch in /c -C /x /1; do
   open_dialog "$switch"; shown=$?
