@@ -1,7 +1,6 @@
 // The saver window on Linux: a borderless, top-most SDL window over the whole screen,
 // its events turned into the Win32 messages the saver's window procedure reads.
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -16,6 +15,9 @@
 #include "ports/window_port.h"
 #include "shell/saver_window.h"
 #include "shell/window_messages.h"
+
+// After SDL.h, which says whether X11 is in.
+#include <SDL_syswm.h>
 
 struct PlatformWindow {};
 
@@ -120,6 +122,18 @@ void DeliverEvent(const SDL_Event& event) {
         break;
     }
 }
+
+// As on Windows, the window leaves the screen before its destruction is handled: the desktop
+// is back at once, however long the teardown then waits for its share of a busy machine.
+// (Unmapped first, SDL also skips its wait for a window manager to undo full screen.)
+void HideAtOnce() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(Sdl.Window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11)
+        return;
+    XUnmapWindow(info.info.x11.display, info.info.x11.window);
+    XFlush(info.info.x11.display);
+}
 } // namespace
 
 bool IsSaverWindowPresent() {
@@ -130,10 +144,10 @@ bool IsSaverWindowPresent() {
     return held;
 }
 
+// Nice 19 is the lowest priority the hosts' idle class stands for. Not the idle scheduling
+// class: under it a busy machine kept a key press waiting for seconds.
 void SetIdlePriority() {
     setpriority(PRIO_PROCESS, 0, 19);
-    const sched_param parameters{};
-    sched_setscheduler(0, SCHED_IDLE, &parameters);
 }
 
 uint32_t CurrentTimeSeconds() {
@@ -184,6 +198,7 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
 }
 
 void DestroySaverWindow(PlatformWindow* window) {
+    HideAtOnce();
     SaverWindowProc(window, WmDestroy, 0, 0);
     SDL_DestroyWindow(Sdl.Window);
     Sdl.Window = nullptr;

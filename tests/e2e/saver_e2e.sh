@@ -29,7 +29,7 @@ ends_with_zero() { # waits up to 5 s for the saver to end; true if it ended with
   if running; then echo "  still running"; kill "$pid"; return 1; fi
   wait "$pid" || { echo "  ended with $?"; return 1; }
 }
-window_count() { xdotool search --name '^Glimmerhex$' 2>/dev/null | wc -l; }
+window_count() { xdotool search "$@" --name '^Glimmerhex$' 2>/dev/null | wc -l; }
 
 palette_colours "$render" 19 "$work/palette.txt"
 shows_palette_colours() {
@@ -61,6 +61,24 @@ check "Q ends it with exit code 0" ends_with_zero
 start_saver
 xdotool key shift
 check "Shift alone ends it" ends_with_zero
+
+# A key must end it at once even while other work keeps both cores busy.
+milliseconds_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
+ends_quickly_under_load() {
+  local busy=() start took
+  for _ in 1 2; do (while :; do :; done) & busy+=($!); done
+  sleep 1
+  start=$(date +%s%N)
+  xdotool key q
+  while [ "$(window_count --onlyvisible)" -gt 0 ] && [ "$(milliseconds_since "$start")" -lt 10000 ]; do :; done
+  took=$(milliseconds_since "$start")
+  kill "${busy[@]}"
+  echo "  key to window gone with both cores busy: $took ms"
+  [ "$took" -lt 500 ]
+}
+start_saver
+check "a key ends it within 500 ms while both cores are busy" ends_quickly_under_load
+check "and it exits with 0" ends_with_zero
 
 start_saver
 xdotool mousemove 500 400 sleep 0.3 click 1 # as a hand would: the pointer moves, then clicks
