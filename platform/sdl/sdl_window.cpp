@@ -134,6 +134,13 @@ void HideAtOnce() {
     XUnmapWindow(info.info.x11.display, info.info.x11.window);
     XFlush(info.info.x11.display);
 }
+
+// Without a window the user must still learn why the saver did not start: a box when one
+// can be shown, else a line on stderr.
+void ReportNoWindow(const std::string& text) {
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Glimmerhex", text.c_str(), nullptr) != 0)
+        std::fprintf(stderr, "Glimmerhex: %s\n", text.c_str());
+}
 } // namespace
 
 bool IsSaverWindowPresent() {
@@ -168,20 +175,19 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
     if (!problem.empty()) {
-        // Without a display the user must still learn why the saver did not start.
-        const std::string text = "Cannot start the display: " + problem;
-        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Glimmerhex", text.c_str(), nullptr) !=
-            0)
-            std::fprintf(stderr, "Glimmerhex: %s\n", text.c_str());
+        ReportNoWindow("Cannot start the display: " + problem);
         return nullptr;
     }
     SDL_DisplayMode desktop{};
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
         desktop = {SDL_PIXELFORMAT_UNKNOWN, 640, 480, 0, nullptr};
+    SDL_ClearError();
     Sdl.Window = SDL_CreateWindow("Glimmerhex", 0, 0, desktop.w, desktop.h,
                                   SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP |
                                       SDL_WINDOW_FULLSCREEN_DESKTOP);
     if (Sdl.Window == nullptr) {
+        const std::string reason = SDL_GetError();
+        ReportNoWindow("Cannot create the saver window" + (reason.empty() ? "" : ": " + reason));
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }

@@ -8,6 +8,8 @@ source "$(dirname "$0")/common.sh"
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
 mkdir -p "$XDG_CONFIG_HOME/Orvandel" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
+start_xvfb -fp built-ins # a second display, whose fonts are too few for a message box
+second_display=$DISPLAY
 start_xvfb
 
 # "Heated" with "Heat", stored as the dialog would.
@@ -30,6 +32,14 @@ ends_with_zero() { # waits up to 5 s for the saver to end; true if it ended with
   wait "$pid" || { echo "  ended with $?"; return 1; }
 }
 window_count() { xdotool search "$@" --name '^Glimmerhex$' 2>/dev/null | wc -l; }
+# SDL's message box, found by its title and its size (xdotool cannot read its title).
+box_window() { xwininfo -root -children | awk '/"Glimmerhex"/ && !/1024x768/ { print $1 }'; }
+box_shows() { [ -n "$(box_window)" ]; }
+# A visual the server does not have: SDL cannot create the saver window.
+start_without_window() {
+  SDL_VIDEO_X11_WINDOW_VISUALID=0x7777 "$saver" /s 2>"$work/nowindow.err" &
+  pid=$!
+}
 
 palette_colours "$render" 19 "$work/palette.txt"
 shows_palette_colours() {
@@ -89,9 +99,20 @@ check "/p 77 ends at once with 0" test "$status" -eq 0
 check "and opens no window" test "$(window_count)" -eq 0
 
 env -u DISPLAY "$saver" /s 2>"$work/nodisplay.err"; status=$?
-rm -f "$XDG_RUNTIME_DIR/glimmerhex.lock.probe"
 check "with no display the run still exits 0" test "$status" -eq 0
 check "and says why on stderr" grep -q 'Cannot start the display' "$work/nodisplay.err"
+
+start_without_window
+check "a window that cannot be made is reported in a box" eventually box_shows
+xdotool windowfocus --sync "$(box_window)" key Return
+check "closing the box ends the run with 0" ends_with_zero
+check "and nothing more is said" test ! -s "$work/nowindow.err"
+one_line_names_it() {
+  ends_with_zero && [ "$(wc -l <"$work/nowindow.err")" -eq 1 ] &&
+    grep -q '^Glimmerhex: Cannot create the saver window' "$work/nowindow.err"
+}
+DISPLAY=$second_display start_without_window
+check "where no box can show, one line on stderr names it, and the run exits 0" one_line_names_it
 
 # Speed: the saver's ticks per second against the headless rate for the same effect,
 # the best of three runs each, since this machine's other work slows either at times.
