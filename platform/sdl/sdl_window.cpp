@@ -1,16 +1,13 @@
 // The saver window on Linux: a borderless, top-most SDL window over the whole screen,
 // its events turned into the Win32 messages the saver's window procedure reads.
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <deque>
 #include <string>
 
+#include "platform/sdl/saver_marker.h"
 #include "platform/sdl/sdl_state.h"
 #include "ports/window_port.h"
 #include "shell/saver_window.h"
@@ -31,14 +28,6 @@ struct PostedMessage {
 constexpr uint32_t QuitMessage = 0x0012;
 std::deque<PostedMessage> Posted;
 Uint64 NextPump = 0;
-
-// "Is there a saver window?" is "is the saver's lock held?": a crashed saver's lock goes
-// with its process, so no stale marker is ever left.
-std::string LockPath() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/') return std::string(runtime) + "/glimmerhex.lock";
-    return "/tmp/glimmerhex-" + std::to_string(getuid()) + ".lock";
-}
 
 uint32_t VirtualKeyOf(const SDL_Keysym& key) {
     const SDL_Keycode code = key.sym;
@@ -143,12 +132,10 @@ void ReportNoWindow(const std::string& text) {
 }
 } // namespace
 
-bool IsSaverWindowPresent() {
-    const int fd = open(LockPath().c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0;
-    close(fd);
-    return held;
+// "Is there a saver window?" is "is the saver's marker held?". A crashed saver's marker
+// goes with its process, so no stale one is ever left.
+bool IsSaverWindowPresent(bool claimMarker) {
+    return claimMarker ? !TakeMarker() : IsMarkerHeld();
 }
 
 // Nice 19 is the lowest priority the hosts' idle class stands for. Not the idle scheduling
@@ -191,12 +178,6 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
-    // Held until the process ends; closing the descriptor would let it go. Another
-    // start probing the marker holds it for a moment, so a busy lock is tried again.
-    const int lock = open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    for (int attempt = 0; lock >= 0 && attempt < 50 && flock(lock, LOCK_EX | LOCK_NB) != 0;
-         ++attempt)
-        usleep(1000);
     SDL_ShowCursor(SDL_DISABLE);
     SDL_RaiseWindow(Sdl.Window);
     SDL_SetWindowInputFocus(Sdl.Window);

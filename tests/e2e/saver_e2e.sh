@@ -114,6 +114,50 @@ one_line_names_it() {
 DISPLAY=$second_display start_without_window
 check "where no box can show, one line on stderr names it, and the run exits 0" one_line_names_it
 
+# One saver a display, for sure: of two starts at one moment only one runs, also where the
+# marker has to live in a folder of our own; a saver elsewhere or an orphaned message box
+# blocks nothing.
+only_one_of_two_runs() {
+  "$saver" /s 2>/dev/null &
+  local first=$!
+  "$saver" /s 2>/dev/null &
+  local second=$! alive=()
+  sleep 3
+  for pid in $first $second; do running && alive+=("$pid"); done
+  echo "  ${#alive[@]} of two starts running, $(window_count --onlyvisible) window(s)"
+  kill "${alive[@]}" 2>/dev/null
+  wait "$first" "$second"
+  [ "${#alive[@]}" -eq 1 ]
+}
+check "of two starts at one moment only one runs" only_one_of_two_runs
+export TMPDIR=$work/tmp
+mkdir -m 1777 "$TMPDIR"
+own_folder=$TMPDIR/glimmerhex-$(id -u)
+XDG_RUNTIME_DIR=$work/missing check "so too with XDG_RUNTIME_DIR missing" only_one_of_two_runs
+check "  whose marker is in a folder only this user can use" \
+  test "$(stat -c '%a %u %F' "$own_folder")" = "700 $(id -u) directory"
+rm -r "$own_folder"
+chmod o+x "$work"
+setpriv --reuid=nobody --regid=nogroup --clear-groups mkdir -m 777 "$own_folder"
+XDG_RUNTIME_DIR=$work/missing start_saver
+check "another user's folder of that name is refused, and blocks nothing" running
+xdotool key q
+ends_with_zero
+start_saver
+saver_here=$pid
+DISPLAY=$second_display start_saver
+check "a saver on another display runs beside it" running
+kill "$pid" "$saver_here"
+wait "$pid" "$saver_here"
+start_without_window
+eventually box_shows
+box_process=$(pgrep -P "$pid")
+{ kill -KILL "$pid" && wait "$pid"; } 2>/dev/null
+start_saver
+check "a message box left behind by a killed saver blocks no start" running
+kill "$pid" $box_process 2>/dev/null
+wait "$pid"
+
 # Speed: the saver's ticks per second against the headless rate for the same effect,
 # the best of three runs each, since this machine's other work slows either at times.
 best() { sort -g | tail -n 1; }
