@@ -7,6 +7,7 @@
 #include <deque>
 #include <string>
 
+#include "platform/sdl/saver_endings.h"
 #include "platform/sdl/saver_marker.h"
 #include "platform/sdl/sdl_state.h"
 #include "ports/window_port.h"
@@ -135,7 +136,10 @@ void ReportNoWindow(const std::string& text) {
 // "Is there a saver window?" is "is the saver's marker held?". A crashed saver's marker
 // goes with its process, so no stale one is ever left.
 bool IsSaverWindowPresent(bool claimMarker) {
-    return claimMarker ? !TakeMarker() : IsMarkerHeld();
+    if (!claimMarker) return IsMarkerHeld();
+    if (!TakeMarker()) return true;
+    EndWithTheHost();
+    return false;
 }
 
 // Nice 19 is the lowest priority the hosts' idle class stands for. Not the idle scheduling
@@ -152,6 +156,8 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
     // A click must end the saver even when it comes with the window getting the focus
     // (SDL drops such clicks by default).
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // The host's signals end the saver our way (EndWithTheHost), never through SDL's queue.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     std::string problem;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         problem = SDL_GetError();

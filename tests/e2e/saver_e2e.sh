@@ -9,7 +9,7 @@ export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
 mkdir -p "$XDG_CONFIG_HOME/Orvandel" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 start_xvfb -fp built-ins # a second display, whose fonts are too few for a message box
-second_display=$DISPLAY
+second_display=$DISPLAY second_xvfb=$!
 start_xvfb
 
 # "Heated" with "Heat", stored as the dialog would.
@@ -35,6 +35,7 @@ window_count() { xdotool search "$@" --name '^Glimmerhex$' 2>/dev/null | wc -l; 
 # SDL's message box, found by its title and its size (xdotool cannot read its title).
 box_window() { xwininfo -root -children | awk '/"Glimmerhex"/ && !/1024x768/ { print $1 }'; }
 box_shows() { [ -n "$(box_window)" ]; }
+says_once() { [ "$(wc -l <"$2")" -eq 1 ] && grep -qx "$1" "$2"; } # LINE PATTERN, FILE
 # A visual the server does not have: SDL cannot create the saver window.
 start_without_window() {
   SDL_VIDEO_X11_WINDOW_VISUALID=0x7777 "$saver" /s 2>"$work/nowindow.err" &
@@ -107,12 +108,10 @@ check "a window that cannot be made is reported in a box" eventually box_shows
 xdotool windowfocus --sync "$(box_window)" key Return
 check "closing the box ends the run with 0" ends_with_zero
 check "and nothing more is said" test ! -s "$work/nowindow.err"
-one_line_names_it() {
-  ends_with_zero && [ "$(wc -l <"$work/nowindow.err")" -eq 1 ] &&
-    grep -q '^Glimmerhex: Cannot create the saver window' "$work/nowindow.err"
-}
 DISPLAY=$second_display start_without_window
-check "where no box can show, one line on stderr names it, and the run exits 0" one_line_names_it
+check "where no box can show, it ends with 0" ends_with_zero
+check "and one line on stderr names the cause" \
+  says_once 'Glimmerhex: Cannot create the saver window.*' "$work/nowindow.err"
 
 # One saver a display, for sure: of two starts at one moment only one runs, also where the
 # marker has to live in a folder of our own; a saver elsewhere or an orphaned message box
@@ -158,6 +157,34 @@ check "a message box left behind by a killed saver blocks no start" running
 kill "$pid" $box_process 2>/dev/null
 wait "$pid"
 
+# The host's signals end it within 200 ms with 0 and nothing left on the screen, in every
+# state, a set-up failure box included.
+ends_on_signal() { # SIGNAL
+  local start took status
+  start=$(date +%s%N)
+  kill -"$1" "$pid"
+  while running && [ "$(milliseconds_since "$start")" -lt 2000 ]; do sleep 0.01; done
+  took=$(milliseconds_since "$start")
+  running && kill -KILL "$pid"
+  wait "$pid"
+  status=$?
+  for _ in $(seq 20); do box_shows || break; sleep 0.01; done
+  echo "  SIG$1: status $status after $took ms"
+  [ "$status" -eq 0 ] && [ "$took" -lt 200 ] && [ "$(window_count --onlyvisible)" -eq 0 ] &&
+    not box_shows
+}
+for signal in TERM INT HUP; do
+  start_saver
+  check "SIG$signal ends it" ends_on_signal $signal
+done
+start_without_window
+eventually box_shows
+check "SIGTERM ends it while its failure box is open, and the box goes too" ends_on_signal TERM
+start_saver
+check "and a new saver starts at once" running
+xdotool key q
+ends_with_zero
+
 # Speed: the saver's ticks per second against the headless rate for the same effect,
 # the best of three runs each, since this machine's other work slows either at times.
 best() { sort -g | tail -n 1; }
@@ -178,5 +205,10 @@ fast_enough() {
   awk -v s="$saver_rate" -v h="$headless" 'BEGIN { exit !(s >= 0.8 * h) }'
 }
 check "the saver keeps at least 80% of the headless tick rate" fast_enough
+
+DISPLAY=$second_display start_saver
+kill "$second_xvfb"
+check "losing the display ends it with 0" ends_with_zero
+check "and one line on stderr says so" says_once 'Glimmerhex: lost the display :[0-9.]*' "$work/saver.err"
 
 finish
