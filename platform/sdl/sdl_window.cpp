@@ -34,6 +34,14 @@ uint32_t VirtualKeyOf(const SDL_Keysym& key) {
     const SDL_Keycode code = key.sym;
     if (code >= 'a' && code <= 'z') return static_cast<uint32_t>(code - 'a' + 'A');
     if (code >= '0' && code <= '9') return static_cast<uint32_t>(code);
+    // Where the layout gives no Latin letter or digit (Cyrillic, Greek ...), the key's place
+    // decides, as Windows' key codes stay 'A' to 'Z' on any layout.
+    const SDL_Scancode place = key.scancode;
+    if (place >= SDL_SCANCODE_A && place <= SDL_SCANCODE_Z)
+        return static_cast<uint32_t>('A' + (place - SDL_SCANCODE_A));
+    if (place >= SDL_SCANCODE_1 && place <= SDL_SCANCODE_9)
+        return static_cast<uint32_t>('1' + (place - SDL_SCANCODE_1));
+    if (place == SDL_SCANCODE_0) return '0';
     if (code >= SDLK_F1 && code <= SDLK_F12) return VkF1 + static_cast<uint32_t>(code - SDLK_F1);
     switch (code) {
     case SDLK_BACKSPACE:

@@ -69,6 +69,16 @@ start_saver
 xdotool key q
 check "Q ends it with exit code 0" ends_with_zero
 
+# On a Cyrillic layout the keys where A, C, G and X sit are still the command keys.
+setxkbmap -layout ru
+start_saver
+xdotool key Cyrillic_ef Cyrillic_es Cyrillic_pe Cyrillic_che
+sleep 0.5
+check "on a Cyrillic layout, the keys at A, C, G and X do not end it" running
+xdotool key Cyrillic_shorti
+check "the one at Q does" ends_with_zero
+setxkbmap -layout us
+
 start_saver
 xdotool key shift
 check "Shift alone ends it" ends_with_zero
