@@ -166,6 +166,9 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     // The host's signals end the saver our way (EndWithTheHost), never through SDL's queue.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // SDL keeps the desktop from blanking, powering the monitor down and locking while its
+    // window is up; a screen saver leaves all that to the user's own timers.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     std::string problem;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         problem = SDL_GetError();

@@ -195,6 +195,16 @@ check "and a new saver starts at once" running
 xdotool key q
 ends_with_zero
 
+# The display's own blanking (and with it power saving and locking) keeps its timer.
+screen_saver_on() { [ "$(python3 "$(dirname "$0")/screen_saver_state.py")" = on ]; }
+xset s 2 2
+start_saver
+check "the display's own screen saver still starts on its timer" eventually screen_saver_on
+xset s off
+xset s reset
+xdotool key q
+ends_with_zero
+
 # Speed: the saver's ticks per second against the headless rate for the same effect,
 # the best of three runs each, since this machine's other work slows either at times.
 best() { sort -g | tail -n 1; }
