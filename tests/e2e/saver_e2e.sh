@@ -58,6 +58,8 @@ xdotool key a c g x; sleep 0.5
 check "A, C, G and X do not end it" running
 xdotool mousemove 10 10; sleep 0.2; xdotool mousemove 700 500; sleep 0.3
 check "moving the mouse does not end it" running
+xdotool click 4 click 5 click 8 click 9; sleep 0.3
+check "nor do the wheel and the side buttons" running
 timeout 5 "$saver" /s; second=$?
 check "a second /s exits at once with 0" test "$second" -eq 0
 check "and opens no second window" test "$(window_count)" -eq 1
