@@ -79,7 +79,6 @@ bool IsMarkerHeld() {
 }
 
 bool TakeMarker() {
-    if (HeldMarker >= 0) return true;
     const int file = OpenMarker(O_RDWR | O_CREAT);
     if (file < 0) return true;
     struct flock whole = WholeFile();
