@@ -35,6 +35,7 @@ window_count() { xdotool search "$@" --name '^Glimmerhex$' 2>/dev/null | wc -l; 
 # SDL's message box, found by its title and its size (xdotool cannot read its title).
 box_window() { xwininfo -root -children | awk '/"Glimmerhex"/ && !/1024x768/ { print $1 }'; }
 box_shows() { [ -n "$(box_window)" ]; }
+milliseconds_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
 says_once() { [ "$(wc -l <"$2")" -eq 1 ] && grep -qx "$1" "$2"; } # LINE PATTERN, FILE
 # A visual the server does not have: SDL cannot create the saver window.
 start_without_window() {
@@ -86,14 +87,15 @@ xdotool key shift
 check "Shift alone ends it" ends_with_zero
 
 # A key must end it at once even while other work keeps both cores busy.
-milliseconds_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
 ends_quickly_under_load() {
   local busy=() start took
   for _ in 1 2; do (while :; do :; done) & busy+=($!); done
   sleep 1
   start=$(date +%s%N)
   xdotool key q
-  while [ "$(window_count --onlyvisible)" -gt 0 ] && [ "$(milliseconds_since "$start")" -lt 10000 ]; do :; done
+  while [ "$(window_count --onlyvisible)" -gt 0 ] && [ "$(milliseconds_since "$start")" -lt 10000 ]; do
+    sleep 0.01
+  done
   took=$(milliseconds_since "$start")
   kill "${busy[@]}"
   echo "  key to window gone with both cores busy: $took ms"
@@ -145,7 +147,7 @@ export TMPDIR=$work/tmp
 mkdir -m 1777 "$TMPDIR"
 own_folder=$TMPDIR/glimmerhex-$(id -u)
 XDG_RUNTIME_DIR=$work/missing check "so too with XDG_RUNTIME_DIR missing" only_one_of_two_runs
-check "  whose marker is in a folder only this user can use" \
+check "and its marker is in a folder only this user can use" \
   test "$(stat -c '%a %u %F' "$own_folder")" = "700 $(id -u) directory"
 rm -r "$own_folder"
 chmod o+x "$work"
