@@ -26,7 +26,7 @@ std::string AbsoluteFromEnvironment(const char* name, const char* otherwise) {
 // temporary folder. Empty when neither is private (another user took our folder's name).
 std::string MarkerFolder() {
     const std::string runtime = AbsoluteFromEnvironment("XDG_RUNTIME_DIR", "");
-    if (!runtime.empty() && IsPrivateFolder(runtime)) return runtime;
+    if (IsPrivateFolder(runtime)) return runtime;
     const std::string own =
         AbsoluteFromEnvironment("TMPDIR", "/tmp") + "/glimmerhex-" + std::to_string(getuid());
     mkdir(own.c_str(), 0700);
