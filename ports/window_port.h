@@ -7,8 +7,10 @@
 struct PlatformInstance; // the program instance (HINSTANCE on Windows)
 struct PlatformWindow;
 
-// Whether a saver of this program already shows its window.
-bool IsSaverWindowPresent();
+// Whether a saver of this program already shows its window. For a saver run (claimMarker),
+// a backend whose marker is not the window itself takes the marker in the same step, so
+// that of two starts at one moment only one goes on; it then holds it until the process ends.
+bool IsSaverWindowPresent(bool claimMarker);
 void SetIdlePriority();
 uint32_t CurrentTimeSeconds(); // whole seconds since 1 January 1970 (UTC)
 

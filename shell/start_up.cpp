@@ -15,9 +15,12 @@ char ScanSwitch(const char* argumentText) {
 }
 
 int32_t RunProgram(PlatformInstance* instance, const char* argumentText, int32_t showCommand) {
-    if (IsSaverWindowPresent()) return 0;
+    // Reading the switch does nothing by itself, so the guard still comes before any run;
+    // knowing the run lets a saver take the marker in the same step.
+    const char letter = ScanSwitch(argumentText);
+    if (IsSaverWindowPresent(letter == 's')) return 0;
     SetIdlePriority();
-    switch (ScanSwitch(argumentText)) {
+    switch (letter) {
     case 'a':
     case 'p':
     case 'l':

@@ -73,6 +73,7 @@ TEST_F(Shell, TheFirstSwitchDecidesTheRun) {
         EXPECT_EQ(RunProgram(nullptr, c.Text, 10), 0) << c.Text;
         EXPECT_EQ(KindOfRun(), c.Kind) << "'" << c.Text << "'";
         EXPECT_EQ(HeadlessWindow.PriorityCalls, 1) << c.Text;
+        EXPECT_EQ(HeadlessWindow.MarkerClaimed, c.Kind == Saver) << "only a saver holds it";
         EXPECT_EQ(HeadlessWindow.IdleTurns, c.Kind == Saver ? 3 : 0) << c.Text;
     }
 }
@@ -84,6 +85,7 @@ TEST_F(Shell, ARunningSaverStopsEveryOtherRunAtOnce) {
         EXPECT_EQ(RunProgram(nullptr, text, 10), 0);
         EXPECT_EQ(KindOfRun(), EndedAtOnce) << text;
         EXPECT_EQ(HeadlessWindow.PriorityCalls, 0) << "the guard comes first";
+        EXPECT_FALSE(HeadlessWindow.MarkerClaimed);
         EXPECT_EQ(HeadlessStore.OpenCalls, 0);
     }
 }

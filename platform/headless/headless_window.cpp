@@ -18,7 +18,8 @@ void ResetHeadlessWindow() {
     NextScripted = 0;
 }
 
-bool IsSaverWindowPresent() {
+bool IsSaverWindowPresent(bool claimMarker) {
+    if (claimMarker && !HeadlessWindow.OtherSaverPresent) HeadlessWindow.MarkerClaimed = true;
     return HeadlessWindow.OtherSaverPresent;
 }
 void SetIdlePriority() {

@@ -28,6 +28,7 @@ struct HeadlessWindowState {
 
     // What happened.
     bool WindowLive = false;
+    bool MarkerClaimed = false; // by the guard, for this run
     int32_t ShowCommand = -1;
     int32_t WindowsCreated = 0, PriorityCalls = 0, DialogRuns = 0, PointerHides = 0;
     int64_t IdleTurns = 0;

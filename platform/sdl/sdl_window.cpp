@@ -1,21 +1,21 @@
 // The saver window on Linux: a borderless, top-most SDL window over the whole screen,
 // its events turned into the Win32 messages the saver's window procedure reads.
-#include <fcntl.h>
-#include <sched.h>
-#include <sys/file.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <deque>
 #include <string>
 
+#include "platform/sdl/saver_endings.h"
+#include "platform/sdl/saver_marker.h"
 #include "platform/sdl/sdl_state.h"
 #include "ports/window_port.h"
 #include "shell/saver_window.h"
 #include "shell/window_messages.h"
+
+// After SDL.h, which says whether X11 is in.
+#include <SDL_syswm.h>
 
 struct PlatformWindow {};
 
@@ -30,18 +30,18 @@ constexpr uint32_t QuitMessage = 0x0012;
 std::deque<PostedMessage> Posted;
 Uint64 NextPump = 0;
 
-// "Is there a saver window?" is "is the saver's lock held?": a crashed saver's lock goes
-// with its process, so no stale marker is ever left.
-std::string LockPath() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/') return std::string(runtime) + "/glimmerhex.lock";
-    return "/tmp/glimmerhex-" + std::to_string(getuid()) + ".lock";
-}
-
 uint32_t VirtualKeyOf(const SDL_Keysym& key) {
     const SDL_Keycode code = key.sym;
     if (code >= 'a' && code <= 'z') return static_cast<uint32_t>(code - 'a' + 'A');
     if (code >= '0' && code <= '9') return static_cast<uint32_t>(code);
+    // Where the layout gives no Latin letter or digit (Cyrillic, Greek ...), the key's place
+    // decides, as Windows' key codes stay 'A' to 'Z' on any layout.
+    const SDL_Scancode place = key.scancode;
+    if (place >= SDL_SCANCODE_A && place <= SDL_SCANCODE_Z)
+        return static_cast<uint32_t>('A' + (place - SDL_SCANCODE_A));
+    if (place >= SDL_SCANCODE_1 && place <= SDL_SCANCODE_9)
+        return static_cast<uint32_t>('1' + (place - SDL_SCANCODE_1));
+    if (place == SDL_SCANCODE_0) return '0';
     if (code >= SDLK_F1 && code <= SDLK_F12) return VkF1 + static_cast<uint32_t>(code - SDLK_F1);
     switch (code) {
     case SDLK_BACKSPACE:
@@ -120,20 +120,40 @@ void DeliverEvent(const SDL_Event& event) {
         break;
     }
 }
-} // namespace
 
-bool IsSaverWindowPresent() {
-    const int fd = open(LockPath().c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0;
-    close(fd);
-    return held;
+// As on Windows, the window leaves the screen before its destruction is handled: the desktop
+// is back at once, however long the teardown then waits for its share of a busy machine.
+// (Unmapped first, SDL also skips its wait for a window manager to undo full screen.)
+void HideAtOnce() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(Sdl.Window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11)
+        return;
+    XUnmapWindow(info.info.x11.display, info.info.x11.window);
+    XFlush(info.info.x11.display);
 }
 
+// Without a window the user must still learn why the saver did not start: a box when one
+// can be shown, else a line on stderr.
+void ReportNoWindow(const std::string& text) {
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Glimmerhex", text.c_str(), nullptr) != 0)
+        std::fprintf(stderr, "Glimmerhex: %s\n", text.c_str());
+}
+} // namespace
+
+// "Is there a saver window?" is "is the saver's marker held?". A crashed saver's marker
+// goes with its process, so no stale one is ever left.
+bool IsSaverWindowPresent(bool claimMarker) {
+    if (!claimMarker) return IsMarkerHeld();
+    if (!TakeMarker()) return true;
+    EndWithTheHost();
+    return false;
+}
+
+// Nice 19 is the lowest priority the hosts' idle class stands for. Not the idle scheduling
+// class: under it a busy machine kept a key press waiting for seconds.
 void SetIdlePriority() {
     setpriority(PRIO_PROCESS, 0, 19);
-    const sched_param parameters{};
-    sched_setscheduler(0, SCHED_IDLE, &parameters);
 }
 
 uint32_t CurrentTimeSeconds() {
@@ -144,6 +164,11 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
     // A click must end the saver even when it comes with the window getting the focus
     // (SDL drops such clicks by default).
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // The host's signals end the saver our way (EndWithTheHost), never through SDL's queue.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // SDL keeps the desktop from blanking, powering the monitor down and locking while its
+    // window is up; a screen saver leaves all that to the user's own timers.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     std::string problem;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         problem = SDL_GetError();
@@ -154,29 +179,22 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
     if (!problem.empty()) {
-        // Without a display the user must still learn why the saver did not start.
-        const std::string text = "Cannot start the display: " + problem;
-        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Glimmerhex", text.c_str(), nullptr) !=
-            0)
-            std::fprintf(stderr, "Glimmerhex: %s\n", text.c_str());
+        ReportNoWindow("Cannot start the display: " + problem);
         return nullptr;
     }
     SDL_DisplayMode desktop{};
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
         desktop = {SDL_PIXELFORMAT_UNKNOWN, 640, 480, 0, nullptr};
+    SDL_ClearError();
     Sdl.Window = SDL_CreateWindow("Glimmerhex", 0, 0, desktop.w, desktop.h,
                                   SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP |
                                       SDL_WINDOW_FULLSCREEN_DESKTOP);
     if (Sdl.Window == nullptr) {
+        const std::string reason = SDL_GetError();
+        ReportNoWindow("Cannot create the saver window" + (reason.empty() ? "" : ": " + reason));
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
-    // Held until the process ends; closing the descriptor would let it go. Another
-    // start probing the marker holds it for a moment, so a busy lock is tried again.
-    const int lock = open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    for (int attempt = 0; lock >= 0 && attempt < 50 && flock(lock, LOCK_EX | LOCK_NB) != 0;
-         ++attempt)
-        usleep(1000);
     SDL_ShowCursor(SDL_DISABLE);
     SDL_RaiseWindow(Sdl.Window);
     SDL_SetWindowInputFocus(Sdl.Window);
@@ -184,6 +202,7 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
 }
 
 void DestroySaverWindow(PlatformWindow* window) {
+    HideAtOnce();
     SaverWindowProc(window, WmDestroy, 0, 0);
     SDL_DestroyWindow(Sdl.Window);
     Sdl.Window = nullptr;

@@ -31,7 +31,8 @@ INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
 MSG Message;
 } // namespace
 
-bool IsSaverWindowPresent() {
+// The saver window itself is the marker; the guard only looks.
+bool IsSaverWindowPresent(bool) {
     return FindWindowA(ProductName, ProductName) != nullptr;
 }
 

@@ -7,14 +7,14 @@ before_cleanup() { :; } # a script may redefine it
 cleanup() {
   before_cleanup
   kill $(jobs -p) 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  [ -n "$xvfb" ] && kill $xvfb 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-  xvfb=$!
+start_xvfb() { # further arguments go to Xvfb; each call starts one more server
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset "$@" 3>"$work/display" 2>/dev/null &
+  xvfb="$xvfb $!"
   for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$work/display")"
 }

@@ -8,6 +8,8 @@ source "$(dirname "$0")/common.sh"
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
 mkdir -p "$XDG_CONFIG_HOME/Orvandel" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
+start_xvfb -fp built-ins # a second display, whose fonts are too few for a message box
+second_display=$DISPLAY second_xvfb=$!
 start_xvfb
 
 # "Heated" with "Heat", stored as the dialog would.
@@ -29,7 +31,17 @@ ends_with_zero() { # waits up to 5 s for the saver to end; true if it ended with
   if running; then echo "  still running"; kill "$pid"; return 1; fi
   wait "$pid" || { echo "  ended with $?"; return 1; }
 }
-window_count() { xdotool search --name '^Glimmerhex$' 2>/dev/null | wc -l; }
+window_count() { xdotool search "$@" --name '^Glimmerhex$' 2>/dev/null | wc -l; }
+# SDL's message box, found by its title and its size (xdotool cannot read its title).
+box_window() { xwininfo -root -children | awk '/"Glimmerhex"/ && !/1024x768/ { print $1 }'; }
+box_shows() { [ -n "$(box_window)" ]; }
+milliseconds_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
+says_once() { [ "$(wc -l <"$2")" -eq 1 ] && grep -qx "$1" "$2"; } # LINE PATTERN, FILE
+# A visual the server does not have: SDL cannot create the saver window.
+start_without_window() {
+  SDL_VIDEO_X11_WINDOW_VISUALID=0x7777 "$saver" /s 2>"$work/nowindow.err" &
+  pid=$!
+}
 
 palette_colours "$render" 19 "$work/palette.txt"
 shows_palette_colours() {
@@ -47,6 +59,8 @@ xdotool key a c g x; sleep 0.5
 check "A, C, G and X do not end it" running
 xdotool mousemove 10 10; sleep 0.2; xdotool mousemove 700 500; sleep 0.3
 check "moving the mouse does not end it" running
+xdotool click 4 click 5 click 8 click 9; sleep 0.3
+check "nor do the wheel and the side buttons" running
 timeout 5 "$saver" /s; second=$?
 check "a second /s exits at once with 0" test "$second" -eq 0
 check "and opens no second window" test "$(window_count)" -eq 1
@@ -58,9 +72,48 @@ start_saver
 xdotool key q
 check "Q ends it with exit code 0" ends_with_zero
 
+# On a Cyrillic layout the keys where A, C, G and X sit are still the command keys.
+setxkbmap -layout ru
+start_saver
+xdotool key Cyrillic_ef Cyrillic_es Cyrillic_pe Cyrillic_che
+sleep 0.5
+check "on a Cyrillic layout, the keys at A, C, G and X do not end it" running
+xdotool key Cyrillic_shorti
+check "the one at Q does" ends_with_zero
+setxkbmap -layout us
+
 start_saver
 xdotool key shift
 check "Shift alone ends it" ends_with_zero
+
+# A key must end it at once even while other work keeps both cores busy. At nice 19 the
+# saver waits its turn, which the scheduler gives in slices of a few hundred milliseconds:
+# the middle of three presses is measured.
+key_to_gone_under_load() { # prints milliseconds; true if the saver then ended with 0
+  local busy=() start
+  start_saver
+  for _ in 1 2; do (while :; do :; done) & busy+=($!); done
+  sleep 1
+  start=$(date +%s%N)
+  xdotool key q
+  while [ "$(window_count --onlyvisible)" -gt 0 ] && [ "$(milliseconds_since "$start")" -lt 10000 ]; do
+    sleep 0.01
+  done
+  milliseconds_since "$start"
+  kill "${busy[@]}"
+  ends_with_zero >/dev/null
+}
+ends_quickly_under_load() {
+  local times=() took
+  for _ in 1 2 3; do
+    took=$(key_to_gone_under_load) || return 1
+    times+=("$took")
+  done
+  echo "  key to window gone with both cores busy: ${times[*]} ms"
+  [ "$(printf '%s\n' "${times[@]}" | sort -n | sed -n 2p)" -lt 500 ]
+}
+check "a key ends it within 500 ms while both cores are busy, and it exits with 0" \
+  ends_quickly_under_load
 
 start_saver
 xdotool mousemove 500 400 sleep 0.3 click 1 # as a hand would: the pointer moves, then clicks
@@ -71,9 +124,100 @@ check "/p 77 ends at once with 0" test "$status" -eq 0
 check "and opens no window" test "$(window_count)" -eq 0
 
 env -u DISPLAY "$saver" /s 2>"$work/nodisplay.err"; status=$?
-rm -f "$XDG_RUNTIME_DIR/glimmerhex.lock.probe"
 check "with no display the run still exits 0" test "$status" -eq 0
 check "and says why on stderr" grep -q 'Cannot start the display' "$work/nodisplay.err"
+
+start_without_window
+check "a window that cannot be made is reported in a box" eventually box_shows
+xdotool windowfocus --sync "$(box_window)" key Return
+check "closing the box ends the run with 0" ends_with_zero
+check "and nothing more is said" test ! -s "$work/nowindow.err"
+DISPLAY=$second_display start_without_window
+check "where no box can show, it ends with 0" ends_with_zero
+check "and one line on stderr names the cause" \
+  says_once 'Glimmerhex: Cannot create the saver window.*' "$work/nowindow.err"
+
+# One saver a display, for sure: of two starts at one moment only one runs, also where the
+# marker has to live in a folder of our own; a saver elsewhere or an orphaned message box
+# blocks nothing.
+only_one_of_two_runs() {
+  "$saver" /s 2>/dev/null &
+  local first=$!
+  "$saver" /s 2>/dev/null &
+  local second=$! alive=()
+  sleep 3
+  for pid in $first $second; do running && alive+=("$pid"); done
+  echo "  ${#alive[@]} of two starts running, $(window_count --onlyvisible) window(s)"
+  kill "${alive[@]}" 2>/dev/null
+  wait "$first" "$second"
+  [ "${#alive[@]}" -eq 1 ]
+}
+check "of two starts at one moment only one runs" only_one_of_two_runs
+export TMPDIR=$work/tmp
+mkdir -m 1777 "$TMPDIR"
+own_folder=$TMPDIR/glimmerhex-$(id -u)
+XDG_RUNTIME_DIR=$work/missing check "so too with XDG_RUNTIME_DIR missing" only_one_of_two_runs
+check "and its marker is in a folder only this user can use" \
+  test "$(stat -c '%a %u %F' "$own_folder")" = "700 $(id -u) directory"
+rm -r "$own_folder"
+chmod o+x "$work"
+setpriv --reuid=nobody --regid=nogroup --clear-groups mkdir -m 777 "$own_folder"
+XDG_RUNTIME_DIR=$work/missing start_saver
+check "another user's folder of that name is refused, and blocks nothing" running
+xdotool key q
+ends_with_zero
+start_saver
+saver_here=$pid
+DISPLAY=$second_display start_saver
+check "a saver on another display runs beside it" running
+kill "$pid" "$saver_here"
+wait "$pid" "$saver_here"
+start_without_window
+eventually box_shows
+box_process=$(pgrep -P "$pid")
+{ kill -KILL "$pid" && wait "$pid"; } 2>/dev/null
+start_saver
+check "a message box left behind by a killed saver blocks no start" running
+kill "$pid" $box_process 2>/dev/null
+wait "$pid"
+
+# The host's signals end it within 200 ms with 0 and nothing left on the screen, in every
+# state, a set-up failure box included.
+ends_on_signal() { # SIGNAL
+  local start took status
+  start=$(date +%s%N)
+  kill -"$1" "$pid"
+  while running && [ "$(milliseconds_since "$start")" -lt 2000 ]; do sleep 0.01; done
+  took=$(milliseconds_since "$start")
+  running && kill -KILL "$pid"
+  wait "$pid"
+  status=$?
+  for _ in $(seq 20); do box_shows || break; sleep 0.01; done
+  echo "  SIG$1: status $status after $took ms"
+  [ "$status" -eq 0 ] && [ "$took" -lt 200 ] && [ "$(window_count --onlyvisible)" -eq 0 ] &&
+    not box_shows
+}
+for signal in TERM INT HUP; do
+  start_saver
+  check "SIG$signal ends it" ends_on_signal $signal
+done
+start_without_window
+eventually box_shows
+check "SIGTERM ends it while its failure box is open, and the box goes too" ends_on_signal TERM
+start_saver
+check "and a new saver starts at once" running
+xdotool key q
+ends_with_zero
+
+# The display's own blanking (and with it power saving and locking) keeps its timer.
+screen_saver_on() { [ "$(python3 "$(dirname "$0")/screen_saver_state.py")" = on ]; }
+xset s 2 2
+start_saver
+check "the display's own screen saver still starts on its timer" eventually screen_saver_on
+xset s off
+xset s reset
+xdotool key q
+ends_with_zero
 
 # Speed: the saver's ticks per second against the headless rate for the same effect,
 # the best of three runs each, since this machine's other work slows either at times.
@@ -95,5 +239,10 @@ fast_enough() {
   awk -v s="$saver_rate" -v h="$headless" 'BEGIN { exit !(s >= 0.8 * h) }'
 }
 check "the saver keeps at least 80% of the headless tick rate" fast_enough
+
+DISPLAY=$second_display start_saver
+kill "$second_xvfb"
+check "losing the display ends it with 0" ends_with_zero
+check "and one line on stderr says so" says_once 'Glimmerhex: lost the display :[0-9.]*' "$work/saver.err"
 
 finish

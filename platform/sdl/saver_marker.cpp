@@ -1,0 +1,92 @@
+// A record lock, not flock: it belongs to the process, so the child that SDL forks to show
+// a message box never inherits it, and it goes with the saver however that ends.
+#include "platform/sdl/saver_marker.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+namespace {
+bool IsPrivateFolder(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 && access(path.c_str(), W_OK) == 0;
+}
+
+std::string AbsoluteFromEnvironment(const char* name, const char* otherwise) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] == '/' ? value : otherwise;
+}
+
+// The session's runtime folder when it is usable, else a folder of our own in the
+// temporary folder. Empty when neither is private (another user took our folder's name).
+std::string MarkerFolder() {
+    const std::string runtime = AbsoluteFromEnvironment("XDG_RUNTIME_DIR", "");
+    if (IsPrivateFolder(runtime)) return runtime;
+    const std::string own =
+        AbsoluteFromEnvironment("TMPDIR", "/tmp") + "/glimmerhex-" + std::to_string(getuid());
+    mkdir(own.c_str(), 0700);
+    return IsPrivateFolder(own) ? own : std::string();
+}
+
+// One marker a screen: ":41" and ":41.0" are the same one.
+std::string DisplayName() {
+    const char* display = std::getenv("DISPLAY");
+    std::string name = display != nullptr && display[0] != '\0' ? display : "none";
+    const size_t colon = name.rfind(':');
+    if (colon != std::string::npos && name.find('.', colon) == std::string::npos) name += ".0";
+    for (char& c : name)
+        if (c == '/') c = '_';
+    return name;
+}
+
+// Links and files of another owner are refused: no one else can hold our marker.
+int OpenMarker(int flags) {
+    const std::string folder = MarkerFolder();
+    if (folder.empty()) return -1;
+    const std::string path = folder + "/glimmerhex-" + DisplayName() + ".lock";
+    const int file = open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0600);
+    struct stat info {};
+    if (file >= 0 &&
+        (fstat(file, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != getuid())) {
+        close(file);
+        return -1;
+    }
+    return file;
+}
+
+struct flock WholeFile() {
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    return whole;
+}
+
+int HeldMarker = -1; // open while the saver lives: closing it would drop the lock
+} // namespace
+
+bool IsMarkerHeld() {
+    const int file = OpenMarker(O_RDONLY);
+    if (file < 0) return false;
+    struct flock whole = WholeFile();
+    const bool held = fcntl(file, F_GETLK, &whole) == 0 && whole.l_type != F_UNLCK;
+    close(file);
+    return held;
+}
+
+bool TakeMarker() {
+    const int file = OpenMarker(O_RDWR | O_CREAT);
+    if (file < 0) return true;
+    struct flock whole = WholeFile();
+    if (fcntl(file, F_SETLK, &whole) == 0) {
+        HeldMarker = file;
+        return true;
+    }
+    const bool busy = errno == EACCES || errno == EAGAIN;
+    close(file);
+    return !busy;
+}
