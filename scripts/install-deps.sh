@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang clang-format cppcheck libclang-rt-14-dev
   libgtest-dev libbenchmark-dev libpng-dev libgif-dev libsdl2-dev libgtk-3-dev pkg-config
   xvfb xdotool x11-apps imagemagick python3 procps
+  libx11-dev x11-utils libxml2-utils libgl1-mesa-dri xscreensaver xscreensaver-data xsecurelock
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
 )
 
