@@ -133,7 +133,10 @@ void PresentWithSurface() {
                  target->pitch);
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
     SDL_Rect rect{Fit.Rect.X, Fit.Rect.Y, Fit.Rect.Width, Fit.Rect.Height};
-    if (target != surface) SDL_BlitSurface(Staging, fresh ? nullptr : &rect, surface, &rect);
+    if (target != surface) { // converted to the window's depth as it is copied
+        SDL_Rect area = rect;
+        SDL_BlitSurface(Staging, fresh ? nullptr : &area, surface, fresh ? nullptr : &area);
+    }
     if (fresh)
         SDL_UpdateWindowSurface(Hack.Window);
     else

@@ -161,10 +161,19 @@ done
 xmessage -geometry 640x400+0+0 -title glimmerhost -buttons "" host 2>/dev/null &
 host=$!
 window=$(xdotool search --sync --name '^glimmerhost$' | head -n 1)
+wanted() { xwininfo -id "$window" -events | sed -n '/Someone wants/,/Do not/p' | sed '1d;$d' | sort; }
+wanted >"$work/wanted-before.txt"
 "$hack" --window-id "$window" --effect 1 --palette 19 &
 pid=$!
 sleep 0.7
 check "drawing into a window it was given" kill -0 "$pid"
+asks_only_for_structure_and_exposure() { # the host owns the window's input
+  local added
+  added=$(comm -13 "$work/wanted-before.txt" <(wanted) | tr -s ' \n' ' ')
+  echo "  events it added to the window's: ${added:-none}"
+  [ -z "$(comm -13 "$work/wanted-before.txt" <(wanted) | grep -vxE ' *(Exposure|StructureNotify)')" ]
+}
+check "and selecting none of its input" asks_only_for_structure_and_exposure
 kill "$host"
 ended_after_host() {
   local status
