@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The hack under its real hosts on Xvfb: XScreenSaver's daemon (run as an unprivileged
-# user, since it launches no hacks as root) and xsecurelock; then the edges of its
+# user when the tests run as root, since it launches no hacks as root) and xsecurelock; then the edges of its
 # protocol: signals, bad input, a resized and a destroyed window, two X screens, speed.
 # Usage: hack_e2e.sh GLIMMERHEX_HACK GLIMMERHEX_HACK_COUNTED GLIMMERHEX_RENDER
 set -uo pipefail
@@ -18,7 +18,11 @@ printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software
 export XDG_CONFIG_HOME=$home/.config
 stored=$(md5sum <"$home/.config/Orvandel/Glimmerhex.reg")
 palette_colours "$render" 19 "$work/palette.txt"
-chown -R nobody:nogroup "$home"
+as_user=() # the hosts' user; the daemon launches no hacks as root
+if [ "$(id -u)" -eq 0 ]; then
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  chown -R nobody:nogroup "$home"
+fi
 
 servers=()
 start_server() { # Xvfb with a black root and the given screens; sets DISPLAY
@@ -28,22 +32,19 @@ start_server() { # Xvfb with a black root and the given screens; sets DISPLAY
   export DISPLAY=":$(cat "$work/display")"
   : >"$work/display"
 }
-as_nobody() {
-  setpriv --reuid=nobody --regid=nogroup --clear-groups \
-    env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin "$@"
-}
+as_host_user() { "${as_user[@]}" env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin "$@"; }
 daemon=""
 start_daemon() { # the daemon on $DISPLAY, running the given command line as its one hack
   printf 'mode: one\nselected: 0\nfade: False\nunfade: False\nlock: False\nsplash: False\nprograms: "Glimmerhex" %s \\n\n' \
     "$*" >"$home/.xscreensaver"
-  python3 "$here/subreaper.py" setpriv --reuid=nobody --regid=nogroup --clear-groups \
+  python3 "$here/subreaper.py" "${as_user[@]}" \
     env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
     xscreensaver -no-splash --log "$home/daemon.log" &
   daemon=$!
-  for _ in $(seq 50); do as_nobody xscreensaver-command -time >/dev/null 2>&1 && break; sleep 0.1; done
+  for _ in $(seq 50); do as_host_user xscreensaver-command -time >/dev/null 2>&1 && break; sleep 0.1; done
 }
 stop_daemon() {
-  as_nobody xscreensaver-command -exit >/dev/null 2>&1
+  as_host_user xscreensaver-command -exit >/dev/null 2>&1
   wait "$daemon" 2>/dev/null
   daemon=""
 }
@@ -188,16 +189,16 @@ check "it ends within 1 s when the host destroys the window" ended_after_host
 # XScreenSaver's daemon: full screen, with the stored choices, six times over.
 start_daemon "$hack" --root
 for cycle in 1 2 3 4 5 6; do
-  as_nobody xscreensaver-command -activate >/dev/null
+  as_host_user xscreensaver-command -activate >/dev/null
   check "cycle $cycle: -activate starts one hack" started 1
   pids=$(hack_pids)
   check "cycle $cycle: it shows the stored choices, with black bars" shows_picture 1024 768
-  as_nobody xscreensaver-command -deactivate >/dev/null
+  as_host_user xscreensaver-command -deactivate >/dev/null
   check "cycle $cycle: -deactivate: the hack is gone within 1 s" gone_within_a_second $pids
 done
 
 # The window resized under it.
-as_nobody xscreensaver-command -activate >/dev/null
+as_host_user xscreensaver-command -activate >/dev/null
 started 1
 pid=$(hack_pids)
 xdotool windowsize "$(host_window "$pid")" 800 300
@@ -209,7 +210,7 @@ check "the settings file is read, never written" test "$(md5sum <"$home/.config/
 check "and nothing is added beside it" test "$(ls -A "$home/.config/Orvandel")" = Glimmerhex.reg
 
 # xsecurelock: decimal XSCREENSAVER_WINDOW, SIGUSR1 to start over, SIGTERM to end.
-python3 "$here/subreaper.py" setpriv --reuid=nobody --regid=nogroup --clear-groups \
+python3 "$here/subreaper.py" "${as_user[@]}" \
   env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin XSECURELOCK_SAVER="$counted" \
   xsecurelock 2>"$work/lock.err" &
 locker=$!
@@ -271,14 +272,14 @@ check "through OpenGL" grep -q 'presenter=accelerated' "$work/gl.err"
 kill "${servers[@]}"
 start_server -screen 0 1024x768x24 -screen 1 800x600x16
 start_daemon "$hack" --root
-as_nobody xscreensaver-command -activate >/dev/null
+as_host_user xscreensaver-command -activate >/dev/null
 check "two X screens get two hacks" started 2
 pids=$(hack_pids)
 check "the first screen shows the picture" shows_picture 1024 768 -display "${DISPLAY%.*}.0"
 bits=16
 check "the second screen too" shows_picture 800 600 -display "${DISPLAY%.*}.1"
 bits=24
-as_nobody xscreensaver-command -deactivate >/dev/null
+as_host_user xscreensaver-command -deactivate >/dev/null
 check "both are gone within 1 s of -deactivate" gone_within_a_second $pids
 stop_daemon
 
