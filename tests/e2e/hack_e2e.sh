@@ -67,14 +67,18 @@ started() { # waits up to 5 s for the given number of hacks; then a moment for f
   done
   echo "  $(hack_pids | wc -l) hacks running"; return 1
 }
+within_a_second() { # a command that must come true within a second from now
+  local deadline=$((${EPOCHREALTIME/./} + 1000000))
+  until "$@"; do
+    [ "${EPOCHREALTIME/./}" -lt "$deadline" ] || return 1
+    sleep 0.02
+  done
+}
+all_gone() { local p; for p; do [ -e "/proc/$p" ] && return 1; done; return 0; }
 gone_within_a_second() { # every given pid gone from the process table: no zombie either
   local p
   [ $# -gt 0 ] || return 1
-  for _ in $(seq 50); do
-    for p in "$@"; do [ -e "/proc/$p" ] && break; done
-    [ -e "/proc/$p" ] || return 0
-    sleep 0.02
-  done
+  within_a_second all_gone "$@" && return 0
   for p in "$@"; do [ -e "/proc/$p" ] && echo "  $p is still there: $(grep State "/proc/$p/status")"; done
   return 1
 }
@@ -178,8 +182,7 @@ check "and selecting none of its input" asks_only_for_structure_and_exposure
 kill "$host"
 ended_after_host() {
   local status
-  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
-  kill -0 "$pid" 2>/dev/null && { echo "  still running"; kill "$pid"; return 1; }
+  within_a_second not kill -0 "$pid" 2>/dev/null || { echo "  still running"; kill "$pid"; return 1; }
   wait "$pid"; status=$?
   echo "  status $status"
   [ "$status" -eq 0 ]
