@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev libpng-dev libgif-dev libsdl2-dev libx11-dev libgtk-3-dev pkg-config
   xvfb xfonts-base xdotool x11-apps x11-utils x11-xserver-utils x11-xkb-utils libxss1
   imagemagick python3 python3-gi gir1.2-gtk-3.0 procps
+  libxml2-utils libgl1-mesa-dri xscreensaver xscreensaver-data xsecurelock
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   dpkg-dev file lintian desktop-file-utils man-db unzip
 )

@@ -36,6 +36,9 @@ package_files=(
   /usr/share/man/man1/glimmerhex-render.1.gz
   /usr/share/man/man6/glimmerhex.6.gz
   /usr/share/pixmaps/glimmerhex.xpm
+  /usr/libexec/xscreensaver/glimmerhex-hack
+  /usr/share/xscreensaver/config/glimmerhex-hack.xml
+  /usr/share/man/man6/glimmerhex-hack.6.gz
 )
 
 echo "-- the package as built"
@@ -85,6 +88,11 @@ check "glimmerhex-render --version" \
   same "$(/usr/bin/glimmerhex-render --version)" "Glimmerhex $version"
 check "glimmerhex --help shows the switches" eval '/usr/bin/glimmerhex --help | grep -q "^  /s "'
 check "glimmerhex /p 77 exits 0" /usr/bin/glimmerhex /p 77
+hack_refuses_bad_input() { # it starts with its libraries, and says what is wrong
+  /usr/libexec/xscreensaver/glimmerhex-hack --effect 9 2>"$work/hack.err"
+  [ $? -eq 1 ] && same "$(wc -l <"$work/hack.err")" 1
+}
+check "the installed hack runs and refuses --effect 9" hack_refuses_bad_input
 render_args=(--seed 7 --effect 1 --palette 5 --ticks 60)
 renders_a_png() {
   /usr/bin/glimmerhex-render "${render_args[@]}" --out "$work/installed.png" >/dev/null &&

@@ -1,0 +1,290 @@
+#!/usr/bin/env bash
+# The hack under its real hosts on Xvfb: XScreenSaver's daemon (run as an unprivileged
+# user when the tests run as root, since it launches no hacks as root) and xsecurelock; then the edges of its
+# protocol: signals, bad input, a resized and a destroyed window, two X screens, speed.
+# Usage: hack_e2e.sh GLIMMERHEX_HACK GLIMMERHEX_HACK_COUNTED GLIMMERHEX_RENDER
+set -uo pipefail
+hack=$(realpath "$1") counted=$(realpath "$2") render=$3 # the hosts want absolute paths
+here=$(cd "$(dirname "$0")" && pwd)
+
+source "$here/common.sh"
+chmod 755 "$work" # the daemon's user reads its home below it
+home=$work/home
+mkdir -p "$home/.config/Orvandel"
+# "Heated" with "Heat", as the dialog stores them: the daemon runs the hack without
+# choices, so these are what it shows.
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:01\r\n"PaletteScheme"=hex:13\r\n' \
+  >"$home/.config/Orvandel/Glimmerhex.reg"
+export XDG_CONFIG_HOME=$home/.config
+stored=$(md5sum <"$home/.config/Orvandel/Glimmerhex.reg")
+palette_colours "$render" 19 "$work/palette.txt"
+as_user=() # the hosts' user; the daemon launches no hacks as root
+if [ "$(id -u)" -eq 0 ]; then
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  chown -R nobody:nogroup "$home"
+fi
+
+servers=()
+start_server() { # Xvfb with a black root and the given screens; sets DISPLAY
+  Xvfb -displayfd 3 "$@" -br -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
+  servers+=($!)
+  for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(cat "$work/display")"
+  : >"$work/display"
+}
+as_host_user() { "${as_user[@]}" env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin "$@"; }
+daemon=""
+start_daemon() { # the daemon on $DISPLAY, running the given command line as its one hack
+  printf 'mode: one\nselected: 0\nfade: False\nunfade: False\nlock: False\nsplash: False\nprograms: "Glimmerhex" %s \\n\n' \
+    "$*" >"$home/.xscreensaver"
+  python3 "$here/subreaper.py" "${as_user[@]}" \
+    env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
+    xscreensaver -no-splash --log "$home/daemon.log" &
+  daemon=$!
+  for _ in $(seq 50); do as_host_user xscreensaver-command -time >/dev/null 2>&1 && break; sleep 0.1; done
+}
+stop_daemon() {
+  as_host_user xscreensaver-command -exit >/dev/null 2>&1
+  wait "$daemon" 2>/dev/null
+  daemon=""
+}
+before_cleanup() {
+  [ -n "$daemon" ] && stop_daemon
+  kill "${servers[@]}" 2>/dev/null
+}
+
+# The hacks on this display, whichever screen ($DISPLAY may be :N or :N.S).
+hack_pids() {
+  local p
+  for p in $(pgrep -x glimmerhex-hack); do
+    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qE "^DISPLAY=${DISPLAY%.*}(\.[0-9]+)?$" && echo "$p"
+  done
+}
+started() { # waits up to 5 s for the given number of hacks; then a moment for first frames
+  for _ in $(seq 50); do
+    [ "$(hack_pids | wc -l)" -eq "$1" ] && { sleep 0.7; return 0; }
+    sleep 0.1
+  done
+  echo "  $(hack_pids | wc -l) hacks running"; return 1
+}
+within_a_second() { # a command that must come true within a second from now
+  local deadline=$((${EPOCHREALTIME/./} + 1000000))
+  until "$@"; do
+    [ "${EPOCHREALTIME/./}" -lt "$deadline" ] || return 1
+    sleep 0.02
+  done
+}
+all_gone() { local p; for p; do [ -e "/proc/$p" ] && return 1; done; return 0; }
+gone_within_a_second() { # every given pid gone from the process table: no zombie either
+  local p
+  [ $# -gt 0 ] || return 1
+  within_a_second all_gone "$@" && return 0
+  for p in "$@"; do [ -e "/proc/$p" ] && echo "  $p is still there: $(grep State "/proc/$p/status")"; done
+  return 1
+}
+host_window() { tr '\0' '\n' <"/proc/$1/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p'; }
+
+# A screenshot of the window at the top left of the screen, width x height: the picture
+# fitted with its aspect kept shows only the palette's colours, the bars only black. On a
+# 16-bit screen colours are compared as the screen holds them, 5, 6 and 5 bits.
+bits=24
+in_screen_bits() {
+  if [ "$bits" -eq 16 ]; then
+    awk 'function byte(at) { return (index(hex, substr($1, at, 1)) - 1) * 16 + index(hex, substr($1, at + 1, 1)) - 1 }
+         BEGIN { hex = "0123456789ABCDEF" }
+         { printf "%02X%02X%02X\n", int(byte(2) / 8), int(byte(4) / 4), int(byte(6) / 8) }' | sort -u
+  else cat; fi
+}
+shows_picture() { # width height [import options]
+  local w=$1 h=$2 pw ph x=0 y=0 colours outside bars
+  shift 2
+  import -window root "$@" "$work/shot.png" 2>/dev/null || return 1
+  if [ $((w * 200)) -le $((h * 320)) ]; then
+    pw=$w ph=$(((w * 200 + 160) / 320)) y=$(((h - ph) / 2))
+  else
+    ph=$h pw=$(((h * 320 + 100) / 200)) x=$(((w - pw) / 2))
+  fi
+  part() { convert "$work/shot.png" -crop "$1" +repage -unique-colors -depth 8 txt:- |
+    grep -oE '#[0-9A-F]{6}' | sort -u; }
+  part "${pw}x${ph}+${x}+${y}" | in_screen_bits >"$work/picture.txt"
+  colours=$(wc -l <"$work/picture.txt")
+  outside=$(comm -23 "$work/picture.txt" <(in_screen_bits <"$work/palette.txt") | wc -l)
+  bars=""
+  if [ "$y" -gt 0 ]; then bars+=$(part "${w}x${y}+0+0"; part "${w}x$((h - y - ph))+0+$((y + ph))"); fi
+  if [ "$x" -gt 0 ]; then bars+=$(part "${x}x${h}+0+0"; part "$((w - x - pw))x${h}+$((x + pw))+0"); fi
+  bars=$(echo "$bars" | sort -u | grep -v '^#000000$' | grep -c .)
+  echo "  ${w}x${h}: picture ${pw}x${ph}+${x}+${y} in $colours colours, $outside outside the palette; $bars colours in the bars besides black"
+  [ "$colours" -gt 4 ] && [ "$outside" -eq 0 ] && [ "$bars" -eq 0 ]
+}
+
+# A process of ours that must end on a signal within 100 ms, with status 0.
+# Timed with the shell's own clock: starting a program to read the time can itself take
+# tens of milliseconds on a busy machine.
+ends_quickly() { # pid signal
+  local start status elapsed
+  start=${EPOCHREALTIME/./}
+  kill "-$2" "$1"
+  wait "$1"; status=$?
+  elapsed=$(((${EPOCHREALTIME/./} - start) / 1000))
+  echo "  SIG$2: status $status after $elapsed ms"
+  [ "$status" -eq 0 ] && [ "$elapsed" -lt 100 ]
+}
+
+start_server -screen 0 1024x768x24
+
+# Bad input: one line naming the problem, status 1, no window.
+refuses() { # text the line must hold, then the command
+  local want=$1 status lines
+  shift
+  timeout 5 "$@" 2>"$work/err.txt"; status=$?
+  lines=$(wc -l <"$work/err.txt")
+  echo "  status $status: $(head -n 1 "$work/err.txt")"
+  [ "$status" -eq 1 ] && [ "$lines" -eq 1 ] && grep -qF -- "$want" "$work/err.txt"
+}
+windows_before=$(xwininfo -root -children | grep -c '^ *0x')
+check "an unparsable window id is refused" refuses "'0x12G' is not a window id" "$hack" --window-id 0x12G
+check "a window that does not exist is refused" refuses "window 0x1ffffff0 does not exist" \
+  "$hack" --window-id 0x1ffffff0
+check "a bad XSCREENSAVER_WINDOW is refused" refuses "XSCREENSAVER_WINDOW '12abc'" \
+  env XSCREENSAVER_WINDOW=12abc "$hack" --root
+check "--effect 9 is refused" refuses "--effect takes 0 (random) to 7, not '9'" "$hack" --effect 9
+check "--delay -1 is refused" refuses "--delay takes microseconds" "$hack" --delay -1
+check "an unknown option is refused" refuses "unknown option '-frobnicate'" "$hack" -frobnicate
+check "no display is refused" refuses "no display" env -u DISPLAY "$hack" --root
+check "and no window is left behind" test "$(xwininfo -root -children | grep -c '^ *0x')" -eq "$windows_before"
+
+# Trying it out: a window of its own, ended by each of the signals.
+for signal in TERM INT HUP; do
+  "$hack" --effect 3 --palette 19 &
+  pid=$!
+  xdotool search --sync --onlyvisible --name '^Glimmerhex$' >/dev/null 2>&1
+  sleep 0.3
+  check "SIG$signal ends it within 100 ms with status 0" ends_quickly "$pid" "$signal"
+done
+
+# The host destroys its window under the hack: it ends, with status 0.
+xmessage -geometry 640x400+0+0 -title glimmerhost -buttons "" host 2>/dev/null &
+host=$!
+window=$(xdotool search --sync --name '^glimmerhost$' | head -n 1)
+wanted() { xwininfo -id "$window" -events | sed -n '/Someone wants/,/Do not/p' | sed '1d;$d' | sort; }
+wanted >"$work/wanted-before.txt"
+"$hack" --window-id "$window" --effect 1 --palette 19 &
+pid=$!
+sleep 0.7
+check "drawing into a window it was given" kill -0 "$pid"
+asks_only_for_structure_and_exposure() { # the host owns the window's input
+  local added
+  added=$(comm -13 "$work/wanted-before.txt" <(wanted) | tr -s ' \n' ' ')
+  echo "  events it added to the window's: ${added:-none}"
+  [ -z "$(comm -13 "$work/wanted-before.txt" <(wanted) | grep -vxE ' *(Exposure|StructureNotify)')" ]
+}
+check "and selecting none of its input" asks_only_for_structure_and_exposure
+kill "$host"
+ended_after_host() {
+  local status
+  within_a_second not kill -0 "$pid" 2>/dev/null || { echo "  still running"; kill "$pid"; return 1; }
+  wait "$pid"; status=$?
+  echo "  status $status"
+  [ "$status" -eq 0 ]
+}
+check "it ends within 1 s when the host destroys the window" ended_after_host
+
+# XScreenSaver's daemon: full screen, with the stored choices, six times over.
+start_daemon "$hack" --root
+for cycle in 1 2 3 4 5 6; do
+  as_host_user xscreensaver-command -activate >/dev/null
+  check "cycle $cycle: -activate starts one hack" started 1
+  pids=$(hack_pids)
+  check "cycle $cycle: it shows the stored choices, with black bars" shows_picture 1024 768
+  as_host_user xscreensaver-command -deactivate >/dev/null
+  check "cycle $cycle: -deactivate: the hack is gone within 1 s" gone_within_a_second $pids
+done
+
+# The window resized under it.
+as_host_user xscreensaver-command -activate >/dev/null
+started 1
+pid=$(hack_pids)
+xdotool windowsize "$(host_window "$pid")" 800 300
+sleep 0.5
+check "a window resized to 800x300 gets the picture refitted" shows_picture 800 300
+check "and the hack carries on" kill -0 "$pid"
+stop_daemon
+check "the settings file is read, never written" test "$(md5sum <"$home/.config/Orvandel/Glimmerhex.reg")" = "$stored"
+check "and nothing is added beside it" test "$(ls -A "$home/.config/Orvandel")" = Glimmerhex.reg
+
+# xsecurelock: decimal XSCREENSAVER_WINDOW, SIGUSR1 to start over, SIGTERM to end.
+python3 "$here/subreaper.py" "${as_user[@]}" \
+  env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin XSECURELOCK_SAVER="$counted" \
+  xsecurelock 2>"$work/lock.err" &
+locker=$!
+check "xsecurelock starts the hack" started 1
+pid=$(hack_pids)
+check "and passes its window in decimal" grep -qE '^[0-9]+$' <<<"$(host_window "$pid")"
+check "the hack draws under xsecurelock" shows_picture 1024 768
+kill -USR1 "$pid"
+sleep 0.5
+check "SIGUSR1 starts over and it carries on drawing" shows_picture 1024 768
+kill "$locker"
+check "ending xsecurelock ends the hack within 1 s" gone_within_a_second "$pid"
+wait "$locker" 2>/dev/null
+paced() {
+  local report generations presents rate
+  report=$(grep -o 'generations=.*' "$work/lock.err")
+  echo "  $report"
+  generations=$(sed -n 's/generations=\([0-9]*\).*/\1/p' <<<"$report")
+  presents=$(sed -n 's/.*presents=\([0-9]*\).*/\1/p' <<<"$report")
+  rate=$(sed -n 's/.*generations_per_second=\([0-9.]*\).*/\1/p' <<<"$report")
+  [ -n "$rate" ] && [ "$presents" -eq "$generations" ] &&
+    awk -v r="$rate" 'BEGIN { exit !(r >= 45 && r <= 61) }'
+}
+check "at the default delay: about 60 generations a second, each one presented" paced
+check "without a GPU the picture is scaled in software" grep -q 'presenter=software' "$work/lock.err"
+
+# Speed unpaced: the hack's generations per second against the headless renderer's for the
+# same effect, both running at once so that both meet the same load on this shared machine
+# (one after the other, either one's share of a core moved by a third between runs seconds
+# apart, and so did its rate per second of processor time). Run at once, the other work
+# slows the hack more than the renderer, since it also waits on the display server: the
+# best of three pairs.
+fast_enough() {
+  local ratios=() headless hack_rate pid
+  for _ in 1 2 3; do
+    "$counted" --root --delay 0 --effect 1 --palette 19 2>"$work/rate.err" &
+    pid=$!
+    headless=$("$render" --effect 1 --palette 19 --ticks 40000 --bench | sed -n 's/ticks_per_second=//p')
+    kill "$pid"
+    wait "$pid"
+    hack_rate=$(sed -n 's/.*generations_per_second=\([0-9.]*\).*/\1/p' "$work/rate.err")
+    echo "  headless $headless generations/s; meanwhile the hack at --delay 0 in 1024x768 $hack_rate"
+    ratios+=("$(awk -v a="$hack_rate" -v b="$headless" 'BEGIN { print a / b }')")
+  done
+  printf '%s\n' "${ratios[@]}" | sort -g | tail -n 1 | awk '{ exit !($1 >= 0.8) }'
+}
+check "--delay 0 keeps at least 80% of the headless rate" fast_enough
+
+# The accelerated renderer, forced onto Mesa's software OpenGL since Xvfb has no GPU.
+"$counted" --root --renderer accelerated --effect 1 --palette 19 2>"$work/gl.err" &
+pid=$!
+sleep 1.5
+check "the accelerated renderer draws the same picture" shows_picture 1024 768
+kill "$pid"
+wait "$pid"
+check "through OpenGL" grep -q 'presenter=accelerated' "$work/gl.err"
+
+# Two X screens, the second of 16 bits a pixel: the daemon starts a hack on each, and each
+# draws.
+kill "${servers[@]}"
+start_server -screen 0 1024x768x24 -screen 1 800x600x16
+start_daemon "$hack" --root
+as_host_user xscreensaver-command -activate >/dev/null
+check "two X screens get two hacks" started 2
+pids=$(hack_pids)
+check "the first screen shows the picture" shows_picture 1024 768 -display "${DISPLAY%.*}.0"
+bits=16
+check "the second screen too" shows_picture 800 600 -display "${DISPLAY%.*}.1"
+bits=24
+as_host_user xscreensaver-command -deactivate >/dev/null
+check "both are gone within 1 s of -deactivate" gone_within_a_second $pids
+stop_daemon
+
+finish
