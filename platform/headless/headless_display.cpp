@@ -104,6 +104,10 @@ void UnlockSurface(PlatformSurface*) {
     HeadlessDisplay.Locked = false;
 }
 
+bool SurfaceIsInSystemMemory(PlatformSurface*) {
+    return !HeadlessDisplay.VideoMemory;
+}
+
 void RestoreSurface(PlatformSurface*) {
     HeadlessDisplayState& d = HeadlessDisplay;
     ++d.RestoreCalls;

@@ -1,0 +1,256 @@
+// The fused passes of all seven effects, written once over the vector operations of the
+// header included before this one (Bytes, Words, LaneCount and their routines). Each
+// fused_pass_*.cpp file compiles its own copy for its instruction set; internal linkage
+// keeps those copies apart, so no routine built for AVX2 can stand in for another.
+//
+// The field is walked in bands of rows, each band in strips one vector wide. Going down a
+// strip, every row of the current grids is read once: its sums across (cells, and shades
+// in 16-bit lanes) are kept while they feed the rows above and below it, so each output
+// row costs one new row of reads.
+#pragma once
+#include <bit>
+#include <cstdint>
+
+#include "effects/fused_pass.h"
+#include "life/grids.h"
+
+namespace {
+// Deep enough to pay for the two rows each strip reads before its first output row, short
+// enough that a strip's cache lines are still in the first-level cache for the next strip.
+constexpr int32_t BandRows = 50;
+static_assert(FieldHeight % BandRows == 0 && FieldWidth % LaneCount == 0);
+
+// One row of a strip, read across: the cells themselves, their side neighbours' sum, and
+// the sum of all three (what the row gives the rows above and below it).
+struct CellsAcross {
+    Bytes Centre, Sides, Three;
+};
+
+inline CellsAcross ReadCellsAcross(const uint8_t* cell) {
+    const Bytes centre = LoadBytes(cell);
+    const Bytes sides = AddBytes(LoadBytes(cell - 1), LoadBytes(cell + 1));
+    return {centre, sides, AddBytes(sides, centre)};
+}
+
+// The same for shades, whose sums need 16 bits: even lanes hold the strip's even cells,
+// odd lanes its odd cells. UpDown is what the row gives the rows above and below: all
+// three shades (eight-neighbour average) or the centre alone (four-neighbour average).
+struct ShadesAcross {
+    Words SidesEven, SidesOdd, UpDownEven, UpDownOdd;
+};
+
+template <bool Orthogonal> inline ShadesAcross ReadShadesAcross(const uint8_t* shade) {
+    // An odd cell's left neighbour and itself are the even bytes one and two cells on, so
+    // four splits serve both halves.
+    const Words leftEven = EvenBytes(LoadBytes(shade - 1));
+    const Words centreEven = EvenBytes(LoadBytes(shade));
+    const Bytes right = LoadBytes(shade + 1);
+    const Words rightEven = EvenBytes(right);
+    ShadesAcross row;
+    row.SidesEven = AddWords(leftEven, rightEven);
+    row.SidesOdd = AddWords(centreEven, OddBytes(right));
+    if constexpr (Orthogonal) {
+        row.UpDownEven = centreEven;
+        row.UpDownOdd = rightEven;
+    } else {
+        row.UpDownEven = AddWords(row.SidesEven, centreEven);
+        row.UpDownOdd = AddWords(row.SidesOdd, rightEven);
+    }
+    return row;
+}
+
+// The running sums of a strip: Ahead is complete but for the row below the output row,
+// Behind is what the output row gives the row after it.
+struct CellSums {
+    Bytes Ahead, Behind, Self;
+};
+
+inline CellSums StartCellSums(const uint8_t* aboveCell) {
+    const CellsAcross above = ReadCellsAcross(aboveCell);
+    const CellsAcross here = ReadCellsAcross(aboveCell + GridStride);
+    return {AddBytes(above.Three, here.Sides), here.Three, here.Centre};
+}
+
+// Reads the row below the output row; returns the output row's neighbour counts and its
+// own cells, and moves the sums down one row.
+inline Bytes StepCellSums(CellSums& sums, const uint8_t* belowCell, Bytes& self) {
+    const CellsAcross below = ReadCellsAcross(belowCell);
+    const Bytes count = AddBytes(sums.Ahead, below.Three);
+    self = sums.Self;
+    sums = {AddBytes(sums.Behind, below.Sides), below.Three, below.Centre};
+    return count;
+}
+
+struct ShadeSums {
+    Words AheadEven, AheadOdd, BehindEven, BehindOdd;
+};
+
+template <bool Orthogonal> inline ShadeSums StartShadeSums(const uint8_t* aboveShade) {
+    const ShadesAcross above = ReadShadesAcross<Orthogonal>(aboveShade);
+    const ShadesAcross here = ReadShadesAcross<Orthogonal>(aboveShade + GridStride);
+    return {AddWords(above.UpDownEven, here.SidesEven), AddWords(above.UpDownOdd, here.SidesOdd),
+            here.UpDownEven, here.UpDownOdd};
+}
+
+// The output row's neighbour shade average (the sum shifted right), moving the sums down.
+template <bool Orthogonal> inline Bytes StepShadeSums(ShadeSums& sums, const uint8_t* belowShade) {
+    constexpr int Shift = Orthogonal ? 2 : 3;
+    const ShadesAcross below = ReadShadesAcross<Orthogonal>(belowShade);
+    const Words even = AddWords(sums.AheadEven, below.UpDownEven);
+    const Words odd = AddWords(sums.AheadOdd, below.UpDownOdd);
+    sums = {AddWords(sums.BehindEven, below.SidesEven), AddWords(sums.BehindOdd, below.SidesOdd),
+            below.UpDownEven, below.UpDownOdd};
+    return JoinBytes(ShiftWordsRight<Shift>(even), ShiftWordsRight<Shift>(odd));
+}
+
+inline void StoreLaneBits(uint8_t* at, uint32_t bits) {
+    for (int32_t k = 0; k < LaneCount / 8; ++k)
+        at[k] = static_cast<uint8_t>(bits >> (8 * k));
+}
+
+struct LifeStep {
+    Bytes Alive, Three; // lane masks: alive in the next generation, three live neighbours
+};
+
+// The Life rule as (count | self) == 3: three neighbours, or two and alive itself.
+inline LifeStep StepLife(Bytes count, Bytes self, uint8_t* next, uint8_t* bits) {
+    const Bytes three = SplatBytes(3);
+    const LifeStep step{EqualBytes(Or(count, self), three), EqualBytes(count, three)};
+    StoreBytes(next, And(step.Alive, SplatBytes(1)));
+    StoreLaneBits(bits, LaneBits(step.Alive));
+    return step;
+}
+
+// Draws the lanes marked in `drawn` (all of them when Every) one byte per cell, or on every
+// other byte when Doubled. A picture that may be read back gets whole vectors, blended with
+// what it held; one in video memory gets the marked bytes alone and is never read.
+template <bool Doubled, bool Readable, bool Every>
+inline void DrawPixels(uint8_t* at, Bytes values, Bytes drawn) {
+    if constexpr (!Doubled && Every) {
+        StoreBytes(at, values);
+    } else if constexpr (!Doubled && Readable) {
+        StoreBytes(at, Select(drawn, values, LoadBytes(at)));
+    } else if constexpr (Doubled && Readable) {
+        Bytes low, high, lowDrawn, highDrawn;
+        SpreadOverEvenBytes(values, low, high);
+        SpreadOverEvenBytes(drawn, lowDrawn, highDrawn);
+        StoreBytes(at, Select(lowDrawn, low, LoadBytes(at)));
+        StoreBytes(at + LaneCount, Select(highDrawn, high, LoadBytes(at + LaneCount)));
+    } else {
+        uint32_t marked = LaneBits(drawn);
+        if (marked == 0) return;
+        uint8_t lanes[LaneCount];
+        StoreBytes(lanes, values);
+        for (; marked != 0; marked &= marked - 1) {
+            const int k = std::countr_zero(marked);
+            at[Doubled ? 2 * k : k] = lanes[k];
+        }
+    }
+}
+
+// Where a strip's output rows start: the band's first row, the strip's first column.
+struct StripRows {
+    const uint8_t* Cells; // the row above
+    uint8_t* Next;
+    uint8_t* Bits;
+    uint8_t* Pixels;
+};
+
+template <bool Doubled> inline StripRows StartStrip(const PassGrids& g, int32_t top, int32_t x) {
+    const int32_t cell = top * GridStride + 1 + x;
+    return {g.Cells + cell - GridStride, g.NextCells + cell,
+            g.NextBits + (top - 1) * RowBitBytes + x / 8,
+            g.Pixels + (top - 1) * g.LineAdvance + (Doubled ? 2 * x : x)};
+}
+
+inline void StepStrip(StripRows& rows, ptrdiff_t lineAdvance) {
+    rows.Cells += GridStride;
+    rows.Next += GridStride;
+    rows.Bits += RowBitBytes;
+    rows.Pixels += lineAdvance;
+}
+
+// "Heated" (Orthogonal: "Heated (Alternative)"): live cells hold 128 and a cell with three
+// live neighbours shows 255. With Decay, "Mutant Blob" (and its alternative): each average
+// loses one, live cells hold and show 255.
+template <bool Orthogonal, bool Decay, bool Doubled, bool Readable>
+void AveragingPass(const PassGrids& g) {
+    for (int32_t top = 1; top <= FieldHeight; top += BandRows)
+        for (int32_t x = 0; x < FieldWidth; x += LaneCount) {
+            StripRows rows = StartStrip<Doubled>(g, top, x);
+            const int32_t shadeOffset = static_cast<int32_t>(rows.Cells - g.Cells);
+            const uint8_t* shadeBelow = g.Shades + shadeOffset + 2 * GridStride;
+            uint8_t* spare = g.SpareShades + shadeOffset + GridStride;
+            CellSums cells = StartCellSums(rows.Cells);
+            ShadeSums shades = StartShadeSums<Orthogonal>(g.Shades + shadeOffset);
+            for (int32_t row = 0; row < BandRows; ++row) {
+                Bytes self;
+                const Bytes count = StepCellSums(cells, rows.Cells + 2 * GridStride, self);
+                const LifeStep life = StepLife(count, self, rows.Next, rows.Bits);
+                const Bytes average = StepShadeSums<Orthogonal>(shades, shadeBelow);
+                Bytes shade, pixel;
+                if constexpr (Decay) {
+                    shade = Or(SubtractBytesSaturated(average, SplatBytes(1)), life.Alive);
+                    pixel = shade;
+                } else {
+                    shade = Select(life.Alive, SplatBytes(128), average);
+                    pixel = Or(shade, life.Three);
+                }
+                StoreBytes(spare, shade);
+                DrawPixels<Doubled, Readable, true>(rows.Pixels, pixel, SplatBytes(0xFF));
+                StepStrip(rows, g.LineAdvance);
+                shadeBelow += GridStride;
+                spare += GridStride;
+            }
+        }
+}
+
+// "Plasma Lite", "Plasma Max" and "Plasma Max Lite": three live neighbours give a fresh
+// shade and 255; a cell dead after the step fades its shade by Fade, drawing the new value,
+// until 0. Shades change in place; every other pixel keeps what the picture held.
+template <uint8_t Fresh, uint8_t Fade, bool Doubled, bool Readable>
+void PlasmaPass(const PassGrids& g) {
+    for (int32_t top = 1; top <= FieldHeight; top += BandRows)
+        for (int32_t x = 0; x < FieldWidth; x += LaneCount) {
+            StripRows rows = StartStrip<Doubled>(g, top, x);
+            uint8_t* shades = g.Shades + (rows.Cells - g.Cells) + GridStride;
+            CellSums cells = StartCellSums(rows.Cells);
+            for (int32_t row = 0; row < BandRows; ++row) {
+                Bytes self;
+                const Bytes count = StepCellSums(cells, rows.Cells + 2 * GridStride, self);
+                const LifeStep life = StepLife(count, self, rows.Next, rows.Bits);
+                const Bytes shade = LoadBytes(shades);
+                const Bytes fading =
+                    AndNot(Or(life.Alive, EqualBytes(shade, SplatBytes(0))), SplatBytes(0xFF));
+                const Bytes faded = SubtractBytes(shade, SplatBytes(Fade));
+                const Bytes kept = SubtractBytes(shade, And(fading, SplatBytes(Fade)));
+                StoreBytes(shades, Select(life.Three, SplatBytes(Fresh), kept));
+                DrawPixels<Doubled, Readable, false>(rows.Pixels, Or(faded, life.Three),
+                                                     Or(life.Three, fading));
+                StepStrip(rows, g.LineAdvance);
+                shades += GridStride;
+            }
+        }
+}
+
+template <int Effect, bool Doubled, bool Readable> void EffectPass(const PassGrids& g) {
+    if constexpr (Effect <= 4)
+        AveragingPass<Effect == 2 || Effect == 4, Effect >= 3, Doubled, Readable>(g);
+    else if constexpr (Effect == 5)
+        PlasmaPass<128, 2, Doubled, Readable>(g);
+    else if constexpr (Effect == 6)
+        PlasmaPass<254, 2, Doubled, Readable>(g);
+    else
+        PlasmaPass<252, 4, Doubled, Readable>(g);
+}
+
+template <int Effect> constexpr EffectPasses PassesOf() {
+    return {{{EffectPass<Effect, false, false>, EffectPass<Effect, false, true>},
+             {EffectPass<Effect, true, false>, EffectPass<Effect, true, true>}}};
+}
+
+constexpr SimdPath MakeSimdPath() {
+    return {{PassesOf<1>(), PassesOf<2>(), PassesOf<3>(), PassesOf<4>(), PassesOf<5>(),
+             PassesOf<6>(), PassesOf<7>()}};
+}
+} // namespace

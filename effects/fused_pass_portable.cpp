@@ -1,0 +1,217 @@
+// The fused passes in plain C++, for every processor. The walk is the vector paths' one,
+// taken a whole row at a time: each row of the current grids is read once and its sums
+// across are kept, one entry a column, while they feed the rows above and below it. Each
+// row loop is written one cell at a time so that the compiler can vectorise it for
+// whatever vector unit it knows (a wrapper over plain arrays compiles one operation at a
+// time and runs ten times slower).
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "effects/fused_pass.h"
+#include "life/grids.h"
+
+// A row loop's writes never alias what it reads; saying so lets the compiler vectorise it
+// without run-time overlap checks.
+#if defined(__clang__)
+#define VECTORISE_ROW _Pragma("clang loop vectorize(assume_safety)")
+#elif defined(__GNUC__)
+#define VECTORISE_ROW _Pragma("GCC ivdep")
+#else
+#define VECTORISE_ROW
+#endif
+
+namespace {
+// Running sums, one entry a column: Ahead is complete but for the row below the output row,
+// Behind is what the output row gives the row after it.
+struct RunningSums {
+    uint8_t CellsAhead[FieldWidth], CellsBehind[FieldWidth];
+    uint16_t ShadesAhead[FieldWidth], ShadesBehind[FieldWidth];
+};
+
+// The sums of rows 0 and 1, ready for output row 1.
+template <bool Shades, bool Orthogonal> void StartSums(const PassGrids& g, RunningSums& sums) {
+    const uint8_t* above = g.Cells + 1;
+    const uint8_t* here = above + GridStride;
+    for (int32_t x = 0; x < FieldWidth; ++x) {
+        sums.CellsAhead[x] = static_cast<uint8_t>(above[x - 1] + above[x] + above[x + 1] +
+                                                  here[x - 1] + here[x + 1]);
+        sums.CellsBehind[x] = static_cast<uint8_t>(here[x - 1] + here[x] + here[x + 1]);
+    }
+    if constexpr (Shades) {
+        const uint8_t* shadeAbove = g.Shades + 1;
+        const uint8_t* shadeHere = shadeAbove + GridStride;
+        for (int32_t x = 0; x < FieldWidth; ++x) {
+            const int upDownAbove =
+                Orthogonal ? shadeAbove[x] : shadeAbove[x - 1] + shadeAbove[x] + shadeAbove[x + 1];
+            const int upDownHere =
+                Orthogonal ? shadeHere[x] : shadeHere[x - 1] + shadeHere[x] + shadeHere[x + 1];
+            sums.ShadesAhead[x] =
+                static_cast<uint16_t>(upDownAbove + shadeHere[x - 1] + shadeHere[x + 1]);
+            sums.ShadesBehind[x] = static_cast<uint16_t>(upDownHere);
+        }
+    }
+}
+
+// Counts the neighbours of one output row from the row below it and moves the cell sums
+// down.
+inline void StepCells(const uint8_t* __restrict below, uint8_t* __restrict ahead,
+                      uint8_t* __restrict behind, uint8_t* __restrict counts) {
+    VECTORISE_ROW
+    for (int32_t x = 0; x < FieldWidth; ++x) {
+        const auto sides = static_cast<uint8_t>(below[x - 1] + below[x + 1]);
+        const auto three = static_cast<uint8_t>(sides + below[x]);
+        counts[x] = static_cast<uint8_t>(ahead[x] + three);
+        ahead[x] = static_cast<uint8_t>(behind[x] + sides);
+        behind[x] = three;
+    }
+}
+
+// The Life rule as (count | self) == 3: three neighbours, or two and alive itself.
+inline uint8_t LifeRule(uint8_t count, uint8_t self) {
+    return static_cast<uint8_t>((count | self) == 3);
+}
+
+// One bit a cell for a row of the next generation (cells 0 or 1): eight cells gathered by
+// one multiplication, each cell's bit landing in its own place of the top byte (the
+// multiplier depends on which end of the word the first cell loads into).
+void PackRowBits(const uint8_t* next, uint8_t* bits) {
+    constexpr uint64_t Gather =
+        std::endian::native == std::endian::little ? 0x0102040810204080ull : 0x8040201008040201ull;
+    for (int32_t byte = 0; byte < RowBitBytes; ++byte) {
+        uint64_t cells;
+        std::memcpy(&cells, next + 8 * byte, sizeof cells);
+        bits[byte] = static_cast<uint8_t>((cells * Gather) >> 56);
+    }
+}
+
+// Draws the marked pixels of a row (all when Every; marks are 0x00 or 0xFF): whole runs
+// blended with what the picture held where it may be read back, else the marked bytes alone.
+template <bool Doubled, bool Readable, bool Every>
+void DrawRow(uint8_t* __restrict pixels, const uint8_t* __restrict drawn,
+             const uint8_t* __restrict marked) {
+    if constexpr (!Doubled && Every) {
+        std::memcpy(pixels, drawn, FieldWidth);
+    } else if constexpr (!Doubled && Readable) {
+        VECTORISE_ROW
+        for (int32_t x = 0; x < FieldWidth; ++x)
+            pixels[x] = static_cast<uint8_t>((marked[x] & drawn[x]) | (~marked[x] & pixels[x]));
+    } else if constexpr (Every) {
+        for (int32_t x = 0; x < FieldWidth; ++x)
+            pixels[2 * x] = drawn[x];
+    } else {
+        constexpr int32_t Step = Doubled ? 2 : 1;
+        for (int32_t x = 0; x < FieldWidth; x += 8) {
+            uint64_t any;
+            std::memcpy(&any, marked + x, sizeof any);
+            if (any == 0) continue;
+            for (int32_t k = x; k < x + 8; ++k)
+                if (marked[k] != 0) pixels[k * Step] = drawn[k];
+        }
+    }
+}
+
+template <bool Orthogonal, bool Decay>
+inline void AverageRow(const uint8_t* __restrict counts, const uint8_t* __restrict self,
+                       const uint8_t* __restrict shadeBelow, uint16_t* __restrict ahead,
+                       uint16_t* __restrict behind, uint8_t* __restrict next,
+                       uint8_t* __restrict spare, uint8_t* __restrict drawn) {
+    constexpr int Shift = Orthogonal ? 2 : 3;
+    constexpr uint8_t LiveShade = Decay ? 255 : 128;
+    VECTORISE_ROW
+    for (int32_t x = 0; x < FieldWidth; ++x) {
+        const auto sides = static_cast<uint16_t>(shadeBelow[x - 1] + shadeBelow[x + 1]);
+        const auto upDown =
+            static_cast<uint16_t>(Orthogonal ? shadeBelow[x] : sides + shadeBelow[x]);
+        auto average = static_cast<uint8_t>((ahead[x] + upDown) >> Shift);
+        ahead[x] = static_cast<uint16_t>(behind[x] + sides);
+        behind[x] = upDown;
+        if constexpr (Decay) average = static_cast<uint8_t>(average - (average != 0));
+        const uint8_t live = LifeRule(counts[x], self[x]);
+        const auto liveMask = static_cast<uint8_t>(-live);
+        const auto threeMask = static_cast<uint8_t>(-(counts[x] == 3));
+        const auto shade = static_cast<uint8_t>((liveMask & LiveShade) | (~liveMask & average));
+        next[x] = live;
+        spare[x] = shade;
+        drawn[x] = static_cast<uint8_t>(shade | threeMask);
+    }
+}
+
+template <uint8_t Fresh, uint8_t Fade>
+inline void PlasmaRow(const uint8_t* __restrict counts, const uint8_t* __restrict self,
+                      uint8_t* __restrict next, uint8_t* __restrict shades,
+                      uint8_t* __restrict drawn, uint8_t* __restrict marked) {
+    VECTORISE_ROW
+    for (int32_t x = 0; x < FieldWidth; ++x) {
+        const uint8_t live = LifeRule(counts[x], self[x]);
+        next[x] = live;
+        const uint8_t shade = shades[x];
+        const auto threeMask = static_cast<uint8_t>(-(counts[x] == 3));
+        const auto fadeMask = static_cast<uint8_t>(-((live ^ 1) & (shade != 0)));
+        const auto faded = static_cast<uint8_t>(shade - Fade);
+        const auto kept = static_cast<uint8_t>((fadeMask & faded) | (~fadeMask & shade));
+        shades[x] = static_cast<uint8_t>((threeMask & Fresh) | (~threeMask & kept));
+        drawn[x] = static_cast<uint8_t>(threeMask | faded);
+        marked[x] = static_cast<uint8_t>(threeMask | fadeMask);
+    }
+}
+
+// "Heated" (Orthogonal: "Heated (Alternative)"): live cells hold 128 and a cell with three
+// live neighbours shows 255. With Decay, "Mutant Blob" (and its alternative): each average
+// loses one, live cells hold and show 255.
+template <bool Orthogonal, bool Decay, bool Doubled, bool Readable>
+void AveragingPass(const PassGrids& g) {
+    RunningSums sums;
+    StartSums<true, Orthogonal>(g, sums);
+    alignas(16) uint8_t counts[FieldWidth];
+    alignas(16) uint8_t drawn[FieldWidth];
+    for (int32_t row = 1; row <= FieldHeight; ++row) {
+        const int32_t first = row * GridStride + 1;
+        StepCells(g.Cells + first + GridStride, sums.CellsAhead, sums.CellsBehind, counts);
+        AverageRow<Orthogonal, Decay>(counts, g.Cells + first, g.Shades + first + GridStride,
+                                      sums.ShadesAhead, sums.ShadesBehind, g.NextCells + first,
+                                      g.SpareShades + first, drawn);
+        PackRowBits(g.NextCells + first, g.NextBits + (row - 1) * RowBitBytes);
+        DrawRow<Doubled, Readable, true>(g.Pixels + (row - 1) * g.LineAdvance, drawn, nullptr);
+    }
+}
+
+// "Plasma Lite", "Plasma Max" and "Plasma Max Lite": three live neighbours give a fresh
+// shade and 255; a cell dead after the step fades its shade by Fade, drawing the new value,
+// until 0. Shades change in place; every other pixel keeps what the picture held.
+template <uint8_t Fresh, uint8_t Fade, bool Doubled, bool Readable>
+void PlasmaPass(const PassGrids& g) {
+    RunningSums sums;
+    StartSums<false, false>(g, sums);
+    alignas(16) uint8_t counts[FieldWidth];
+    alignas(16) uint8_t drawn[FieldWidth];
+    alignas(16) uint8_t marked[FieldWidth];
+    for (int32_t row = 1; row <= FieldHeight; ++row) {
+        const int32_t first = row * GridStride + 1;
+        StepCells(g.Cells + first + GridStride, sums.CellsAhead, sums.CellsBehind, counts);
+        PlasmaRow<Fresh, Fade>(counts, g.Cells + first, g.NextCells + first, g.Shades + first,
+                               drawn, marked);
+        PackRowBits(g.NextCells + first, g.NextBits + (row - 1) * RowBitBytes);
+        DrawRow<Doubled, Readable, false>(g.Pixels + (row - 1) * g.LineAdvance, drawn, marked);
+    }
+}
+
+template <int Effect, bool Doubled, bool Readable> void EffectPass(const PassGrids& g) {
+    if constexpr (Effect <= 4)
+        AveragingPass<Effect == 2 || Effect == 4, Effect >= 3, Doubled, Readable>(g);
+    else if constexpr (Effect == 5)
+        PlasmaPass<128, 2, Doubled, Readable>(g);
+    else if constexpr (Effect == 6)
+        PlasmaPass<254, 2, Doubled, Readable>(g);
+    else
+        PlasmaPass<252, 4, Doubled, Readable>(g);
+}
+
+template <int Effect> constexpr EffectPasses PassesOf() {
+    return {{{EffectPass<Effect, false, false>, EffectPass<Effect, false, true>},
+             {EffectPass<Effect, true, false>, EffectPass<Effect, true, true>}}};
+}
+} // namespace
+
+const SimdPath PortableSimdPath = {{PassesOf<1>(), PassesOf<2>(), PassesOf<3>(), PassesOf<4>(),
+                                    PassesOf<5>(), PassesOf<6>(), PassesOf<7>()}};
