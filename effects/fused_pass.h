@@ -47,11 +47,15 @@ bool ProcessorRunsSimdPath(uint8_t path);
 
 extern const SimdPath* ActiveSimdPath;
 
-// The best path unless GLIMMERHEX_SIMD names another; one that cannot run here is refused
-// with one line on stderr. Runs once: later calls change nothing.
+// Which paths this build and processor can run (the portable one always).
+void FindRunnableSimdPaths(bool (&runnable)[SimdPathCount]);
+// The path a GLIMMERHEX_SIMD value asks for, given what can run (null or empty: the best).
+// A request that cannot be honoured gives the best path and the line that says so in
+// `refusal` (else it is left empty).
+uint8_t ResolveSimdRequest(const char* request, const bool (&runnable)[SimdPathCount],
+                           char (&refusal)[160]);
+// The best path unless GLIMMERHEX_SIMD names another, a refusal going to stderr as one
+// line. Runs once: later calls change nothing.
 void ChooseSimdPath();
-// The path a GLIMMERHEX_SIMD value asks for (null or empty: the best one), or the best one
-// with the line that refuses the request in `refusal` (else left empty).
-uint8_t ResolveSimdRequest(const char* request, char (&refusal)[160]);
 // Makes a path the active one (and counts as the choice) if it can run here.
 bool UseSimdPath(uint8_t path);

@@ -178,6 +178,7 @@ void AveragingPass(const PassGrids& g) {
     for (int32_t top = 1; top <= FieldHeight; top += BandRows)
         for (int32_t x = 0; x < FieldWidth; x += LaneCount) {
             StripRows rows = StartStrip<Doubled>(g, top, x);
+            const ptrdiff_t lineAdvance = g.LineAdvance; // the stores could alias g
             const int32_t shadeOffset = static_cast<int32_t>(rows.Cells - g.Cells);
             const uint8_t* shadeBelow = g.Shades + shadeOffset + 2 * GridStride;
             uint8_t* spare = g.SpareShades + shadeOffset + GridStride;
@@ -198,7 +199,7 @@ void AveragingPass(const PassGrids& g) {
                 }
                 StoreBytes(spare, shade);
                 DrawPixels<Doubled, Readable, true>(rows.Pixels, pixel, SplatBytes(0xFF));
-                StepStrip(rows, g.LineAdvance);
+                StepStrip(rows, lineAdvance);
                 shadeBelow += GridStride;
                 spare += GridStride;
             }
@@ -213,6 +214,7 @@ void PlasmaPass(const PassGrids& g) {
     for (int32_t top = 1; top <= FieldHeight; top += BandRows)
         for (int32_t x = 0; x < FieldWidth; x += LaneCount) {
             StripRows rows = StartStrip<Doubled>(g, top, x);
+            const ptrdiff_t lineAdvance = g.LineAdvance; // the stores could alias g
             uint8_t* shades = g.Shades + (rows.Cells - g.Cells) + GridStride;
             CellSums cells = StartCellSums(rows.Cells);
             for (int32_t row = 0; row < BandRows; ++row) {
@@ -227,7 +229,7 @@ void PlasmaPass(const PassGrids& g) {
                 StoreBytes(shades, Select(life.Three, SplatBytes(Fresh), kept));
                 DrawPixels<Doubled, Readable, false>(rows.Pixels, Or(faded, life.Three),
                                                      Or(life.Three, fading));
-                StepStrip(rows, g.LineAdvance);
+                StepStrip(rows, lineAdvance);
                 shades += GridStride;
             }
         }

@@ -33,17 +33,22 @@ uint64_t Fnv1a(std::string_view bytes) {
     return hash;
 }
 
+// CTest runs these tests once for each path of the fused pass, naming it in
+// GLIMMERHEX_SIMD; on a processor without that path they are skipped.
 class Render : public ::testing::Test {
   protected:
     void SetUp() override {
         char pattern[] = "/tmp/glimmerhex-render-XXXXXX";
         dir_ = mkdtemp(pattern);
+        static const std::string refusal = Start("--ticks 0 --bench").Err;
+        if (!refusal.empty()) GTEST_SKIP() << "this processor lacks the path: " << refusal;
     }
     void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
 
-    RunResult Start(const std::string& args) {
+    RunResult Start(const std::string& args, const std::string& environment = "") {
         const std::string command = "cd " + dir_ + " && XDG_CONFIG_HOME=" + dir_ + "/config " +
-                                    RENDER_BINARY + " " + args + " >stdout.txt 2>stderr.txt";
+                                    environment + " " + RENDER_BINARY + " " + args +
+                                    " >stdout.txt 2>stderr.txt";
         const int status = std::system(command.c_str());
         RunResult run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir_ + "/stdout.txt"),
                       ReadFile(dir_ + "/stderr.txt")};
@@ -166,7 +171,11 @@ TEST_F(Render, KeysActAsTheSaversKeyTable) {
 }
 
 // Runs with keys and a wipe cannot be restated cheaply; these pictures were looked at
-// once (exported as PNG) and their bytes pinned.
+// once (exported as PNG) and their bytes pinned. The long runs of every effect, with seeding
+// between ticks and a wipe, were pinned from the renderer before the fused pass.
+#define LongRun " --palette 19 --ticks 1200 --keys 100:A,400:A,401:A,700:X --pitch 352"
+#define LongDoubledRun                                                                             \
+    " --palette 19 --ticks 1200 --keys 50:A,600:X,900:A --mode doubled --pitch 704"
 TEST_F(Render, PinnedRunsWithKeysAndAWipe) {
     struct Case {
         const char* Args;
@@ -180,9 +189,40 @@ TEST_F(Render, PinnedRunsWithKeysAndAWipe) {
         {"--seed 3 --effect 5 --palette 22 --ticks 200 --keys 40:X --mode doubled --pitch 672",
          0x460b8808fafd5cf5ull},
         {"--seed 4 --effect 0 --palette 0 --ticks 10030", 0xda140002c66fc7e1ull},
+        {"--seed 10 --effect 1" LongRun, 0x8576c79866bc0418ull},
+        {"--seed 16 --effect 1" LongDoubledRun, 0x3b9268c3cab03e06ull},
+        {"--seed 17 --effect 2" LongRun, 0xda811ffaf9961bb8ull},
+        {"--seed 27 --effect 2" LongDoubledRun, 0xc88eec276c7ecfb5ull},
+        {"--seed 24 --effect 3" LongRun, 0xdf41d6ad15a6c4feull},
+        {"--seed 38 --effect 3" LongDoubledRun, 0x7f41814560eaba35ull},
+        {"--seed 31 --effect 4" LongRun, 0x3d7718da9505538cull},
+        {"--seed 49 --effect 4" LongDoubledRun, 0x09b52d85a3d7b5caull},
+        {"--seed 38 --effect 5" LongRun, 0xb3b2ac8c66a54842ull},
+        {"--seed 60 --effect 5" LongDoubledRun, 0x9c59a062b357b1faull},
+        {"--seed 45 --effect 6" LongRun, 0x9250c4470130f4e5ull},
+        {"--seed 71 --effect 6" LongDoubledRun, 0xdc38c595e36fc039ull},
+        {"--seed 52 --effect 7" LongRun, 0xce28d864d552c578ull},
+        {"--seed 82 --effect 7" LongDoubledRun, 0x00ccce7811227501ull},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Fnv1a(Output(c.Args)), c.Hash) << c.Args;
+}
+
+// A GLIMMERHEX_SIMD value that names no path is refused in one line; the run goes on, on
+// the best path, and draws the same.
+TEST_F(Render, AnUnknownSimdPathIsRefusedInOneLine) {
+    const std::string args = "--seed 6 --effect 6 --palette 4 --ticks 40 --out e.raw";
+    const RunResult plain = Start(args, "GLIMMERHEX_SIMD=");
+    const std::string picture = ReadFile(dir_ + "/e.raw");
+    const RunResult refused = Start(args, "GLIMMERHEX_SIMD=neon");
+    EXPECT_EQ(refused.Status, 0);
+    EXPECT_TRUE(refused.Err.starts_with(
+        "glimmerhex: GLIMMERHEX_SIMD=neon is not avx2, sse2 or portable; using "))
+        << refused.Err;
+    EXPECT_EQ(std::count(refused.Err.begin(), refused.Err.end(), '\n'), 1) << refused.Err;
+    EXPECT_EQ(refused.Out, plain.Out);
+    EXPECT_TRUE(ReadFile(dir_ + "/e.raw") == picture);
+    EXPECT_TRUE(plain.Err.empty()) << plain.Err;
 }
 
 TEST_F(Render, StoredChoicesAreTheDefaults) {
