@@ -148,26 +148,60 @@ inline void DrawPixels(uint8_t* at, Bytes values, Bytes drawn) {
     }
 }
 
-// Where a strip's output rows start: the band's first row, the strip's first column.
-struct StripRows {
-    const uint8_t* Cells; // the row above
-    uint8_t* Next;
+// The running sums of one strip: its cells', and its shades' for the averaging effects.
+template <bool Shades> struct StripSums {
+    CellSums Cells;
+    ShadeSums Shade;
+};
+
+template <bool Shades, bool Orthogonal>
+inline StripSums<Shades> StartStrip(const PassGrids& g, int32_t aboveCell) {
+    StripSums<Shades> sums;
+    sums.Cells = StartCellSums(g.Cells + aboveCell);
+    if constexpr (Shades) sums.Shade = StartShadeSums<Orthogonal>(g.Shades + aboveCell);
+    return sums;
+}
+
+// Where one step's output cells are: their grid index, their bits, their first pixel.
+struct Spot {
+    int32_t Cell;
     uint8_t* Bits;
     uint8_t* Pixels;
 };
 
-template <bool Doubled> inline StripRows StartStrip(const PassGrids& g, int32_t top, int32_t x) {
-    const int32_t cell = top * GridStride + 1 + x;
-    return {g.Cells + cell - GridStride, g.NextCells + cell,
-            g.NextBits + (top - 1) * RowBitBytes + x / 8,
-            g.Pixels + (top - 1) * g.LineAdvance + (Doubled ? 2 * x : x)};
-}
+// 32-bit x86 has 8 vector registers, 64-bit 16.
+constexpr bool FewVectorRegisters = sizeof(void*) == 4;
 
-inline void StepStrip(StripRows& rows, ptrdiff_t lineAdvance) {
-    rows.Cells += GridStride;
-    rows.Next += GridStride;
-    rows.Bits += RowBitBytes;
-    rows.Pixels += lineAdvance;
+// Walks the field a vector at a time; each step gets its output cells and the running sums
+// of their strip. With 16 vector registers the sums stay in registers down each strip (the
+// bands keep a strip's cache lines warm for the next one). With 8 they would spill, so the
+// walk goes row by row across the field and keeps them in a small buffer in L1 instead.
+template <bool Doubled, bool Shades, bool Orthogonal, typename Step>
+inline void WalkField(const PassGrids& g, Step step) {
+    // Copies, since the stores could alias g.
+    uint8_t* const bits = g.NextBits;
+    uint8_t* const pixels = g.Pixels;
+    const ptrdiff_t lineAdvance = g.LineAdvance;
+    const auto spotAt = [=](int32_t row, int32_t x) {
+        return Spot{row * GridStride + 1 + x, bits + (row - 1) * RowBitBytes + x / 8,
+                    pixels + (row - 1) * lineAdvance + (Doubled ? 2 * x : x)};
+    };
+    if constexpr (FewVectorRegisters) {
+        StripSums<Shades> sums[FieldWidth / LaneCount];
+        for (int32_t x = 0; x < FieldWidth; x += LaneCount)
+            sums[x / LaneCount] = StartStrip<Shades, Orthogonal>(g, 1 + x);
+        for (int32_t row = 1; row <= FieldHeight; ++row)
+            for (int32_t x = 0; x < FieldWidth; x += LaneCount)
+                step(sums[x / LaneCount], spotAt(row, x));
+    } else {
+        for (int32_t top = 1; top <= FieldHeight; top += BandRows)
+            for (int32_t x = 0; x < FieldWidth; x += LaneCount) {
+                StripSums<Shades> sums =
+                    StartStrip<Shades, Orthogonal>(g, (top - 1) * GridStride + 1 + x);
+                for (int32_t row = top; row < top + BandRows; ++row)
+                    step(sums, spotAt(row, x));
+            }
+    }
 }
 
 // "Heated" (Orthogonal: "Heated (Alternative)"): live cells hold 128 and a cell with three
@@ -175,35 +209,26 @@ inline void StepStrip(StripRows& rows, ptrdiff_t lineAdvance) {
 // loses one, live cells hold and show 255.
 template <bool Orthogonal, bool Decay, bool Doubled, bool Readable>
 void AveragingPass(const PassGrids& g) {
-    for (int32_t top = 1; top <= FieldHeight; top += BandRows)
-        for (int32_t x = 0; x < FieldWidth; x += LaneCount) {
-            StripRows rows = StartStrip<Doubled>(g, top, x);
-            const ptrdiff_t lineAdvance = g.LineAdvance; // the stores could alias g
-            const int32_t shadeOffset = static_cast<int32_t>(rows.Cells - g.Cells);
-            const uint8_t* shadeBelow = g.Shades + shadeOffset + 2 * GridStride;
-            uint8_t* spare = g.SpareShades + shadeOffset + GridStride;
-            CellSums cells = StartCellSums(rows.Cells);
-            ShadeSums shades = StartShadeSums<Orthogonal>(g.Shades + shadeOffset);
-            for (int32_t row = 0; row < BandRows; ++row) {
-                Bytes self;
-                const Bytes count = StepCellSums(cells, rows.Cells + 2 * GridStride, self);
-                const LifeStep life = StepLife(count, self, rows.Next, rows.Bits);
-                const Bytes average = StepShadeSums<Orthogonal>(shades, shadeBelow);
-                Bytes shade, pixel;
-                if constexpr (Decay) {
-                    shade = Or(SubtractBytesSaturated(average, SplatBytes(1)), life.Alive);
-                    pixel = shade;
-                } else {
-                    shade = Select(life.Alive, SplatBytes(128), average);
-                    pixel = Or(shade, life.Three);
-                }
-                StoreBytes(spare, shade);
-                DrawPixels<Doubled, Readable, true>(rows.Pixels, pixel, SplatBytes(0xFF));
-                StepStrip(rows, lineAdvance);
-                shadeBelow += GridStride;
-                spare += GridStride;
-            }
+    const uint8_t* const cells = g.Cells;
+    const uint8_t* const shades = g.Shades;
+    uint8_t* const next = g.NextCells;
+    uint8_t* const spare = g.SpareShades;
+    WalkField<Doubled, true, Orthogonal>(g, [=](StripSums<true>& sums, const Spot& at) {
+        Bytes self;
+        const Bytes count = StepCellSums(sums.Cells, cells + at.Cell + GridStride, self);
+        const LifeStep life = StepLife(count, self, next + at.Cell, at.Bits);
+        const Bytes average = StepShadeSums<Orthogonal>(sums.Shade, shades + at.Cell + GridStride);
+        Bytes shade, pixel;
+        if constexpr (Decay) {
+            shade = Or(SubtractBytesSaturated(average, SplatBytes(1)), life.Alive);
+            pixel = shade;
+        } else {
+            shade = Select(life.Alive, SplatBytes(128), average);
+            pixel = Or(shade, life.Three);
         }
+        StoreBytes(spare + at.Cell, shade);
+        DrawPixels<Doubled, Readable, true>(at.Pixels, pixel, SplatBytes(0xFF));
+    });
 }
 
 // "Plasma Lite", "Plasma Max" and "Plasma Max Lite": three live neighbours give a fresh
@@ -211,28 +236,22 @@ void AveragingPass(const PassGrids& g) {
 // until 0. Shades change in place; every other pixel keeps what the picture held.
 template <uint8_t Fresh, uint8_t Fade, bool Doubled, bool Readable>
 void PlasmaPass(const PassGrids& g) {
-    for (int32_t top = 1; top <= FieldHeight; top += BandRows)
-        for (int32_t x = 0; x < FieldWidth; x += LaneCount) {
-            StripRows rows = StartStrip<Doubled>(g, top, x);
-            const ptrdiff_t lineAdvance = g.LineAdvance; // the stores could alias g
-            uint8_t* shades = g.Shades + (rows.Cells - g.Cells) + GridStride;
-            CellSums cells = StartCellSums(rows.Cells);
-            for (int32_t row = 0; row < BandRows; ++row) {
-                Bytes self;
-                const Bytes count = StepCellSums(cells, rows.Cells + 2 * GridStride, self);
-                const LifeStep life = StepLife(count, self, rows.Next, rows.Bits);
-                const Bytes shade = LoadBytes(shades);
-                const Bytes fading =
-                    AndNot(Or(life.Alive, EqualBytes(shade, SplatBytes(0))), SplatBytes(0xFF));
-                const Bytes faded = SubtractBytes(shade, SplatBytes(Fade));
-                const Bytes kept = SubtractBytes(shade, And(fading, SplatBytes(Fade)));
-                StoreBytes(shades, Select(life.Three, SplatBytes(Fresh), kept));
-                DrawPixels<Doubled, Readable, false>(rows.Pixels, Or(faded, life.Three),
-                                                     Or(life.Three, fading));
-                StepStrip(rows, lineAdvance);
-                shades += GridStride;
-            }
-        }
+    const uint8_t* const cells = g.Cells;
+    uint8_t* const shades = g.Shades;
+    uint8_t* const next = g.NextCells;
+    WalkField<Doubled, false, false>(g, [=](StripSums<false>& sums, const Spot& at) {
+        Bytes self;
+        const Bytes count = StepCellSums(sums.Cells, cells + at.Cell + GridStride, self);
+        const LifeStep life = StepLife(count, self, next + at.Cell, at.Bits);
+        const Bytes shade = LoadBytes(shades + at.Cell);
+        const Bytes fading =
+            AndNot(Or(life.Alive, EqualBytes(shade, SplatBytes(0))), SplatBytes(0xFF));
+        const Bytes faded = SubtractBytes(shade, SplatBytes(Fade));
+        const Bytes kept = SubtractBytes(shade, And(fading, SplatBytes(Fade)));
+        StoreBytes(shades + at.Cell, Select(life.Three, SplatBytes(Fresh), kept));
+        DrawPixels<Doubled, Readable, false>(at.Pixels, Or(faded, life.Three),
+                                             Or(life.Three, fading));
+    });
 }
 
 template <int Effect, bool Doubled, bool Readable> void EffectPass(const PassGrids& g) {
