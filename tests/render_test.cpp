@@ -171,41 +171,61 @@ TEST_F(Render, KeysActAsTheSaversKeyTable) {
 }
 
 // Runs with keys and a wipe cannot be restated cheaply; these pictures were looked at
-// once (exported as PNG) and their bytes pinned. The long runs of every effect, with seeding
-// between ticks and a wipe, were pinned from the renderer before the fused pass.
-#define LongRun " --palette 19 --ticks 1200 --keys 100:A,400:A,401:A,700:X --pitch 352"
+// once (exported as PNG) and their bytes and summaries pinned. The runs of every effect
+// with seeding between ticks and a wipe were pinned from the renderer before the fused pass.
+#define LongRun " --palette 19 --ticks 600 --keys 60:A,200:A,201:A,300:X --pitch 352"
 #define LongDoubledRun                                                                             \
-    " --palette 19 --ticks 1200 --keys 50:A,600:X,900:A --mode doubled --pitch 704"
+    " --palette 19 --ticks 600 --keys 30:A,250:X,400:A --mode doubled --pitch 704"
 TEST_F(Render, PinnedRunsWithKeysAndAWipe) {
     struct Case {
         const char* Args;
         uint64_t Hash;
+        const char* Summary;
     };
     const Case cases[] = {
         {"--seed 1 --effect 1 --palette 19 --ticks 300 --keys 0:A,100:A,100:A",
-         0x05f3eb38313e1f5aull},
+         0x05f3eb38313e1f5aull, "ticks=300 generation=300 effect=1 palette=19 live=772"},
         {"--seed 2 --effect 0 --palette 0 --ticks 400 --keys 50:G,60:C,200:G",
-         0x65a09dd55376debaull},
+         0x65a09dd55376debaull, "ticks=400 generation=400 effect=7 palette=25 live=459"},
         {"--seed 3 --effect 5 --palette 22 --ticks 200 --keys 40:X --mode doubled --pitch 672",
-         0x460b8808fafd5cf5ull},
-        {"--seed 4 --effect 0 --palette 0 --ticks 10030", 0xda140002c66fc7e1ull},
-        {"--seed 10 --effect 1" LongRun, 0x8576c79866bc0418ull},
-        {"--seed 16 --effect 1" LongDoubledRun, 0x3b9268c3cab03e06ull},
-        {"--seed 17 --effect 2" LongRun, 0xda811ffaf9961bb8ull},
-        {"--seed 27 --effect 2" LongDoubledRun, 0xc88eec276c7ecfb5ull},
-        {"--seed 24 --effect 3" LongRun, 0xdf41d6ad15a6c4feull},
-        {"--seed 38 --effect 3" LongDoubledRun, 0x7f41814560eaba35ull},
-        {"--seed 31 --effect 4" LongRun, 0x3d7718da9505538cull},
-        {"--seed 49 --effect 4" LongDoubledRun, 0x09b52d85a3d7b5caull},
-        {"--seed 38 --effect 5" LongRun, 0xb3b2ac8c66a54842ull},
-        {"--seed 60 --effect 5" LongDoubledRun, 0x9c59a062b357b1faull},
-        {"--seed 45 --effect 6" LongRun, 0x9250c4470130f4e5ull},
-        {"--seed 71 --effect 6" LongDoubledRun, 0xdc38c595e36fc039ull},
-        {"--seed 52 --effect 7" LongRun, 0xce28d864d552c578ull},
-        {"--seed 82 --effect 7" LongDoubledRun, 0x00ccce7811227501ull},
+         0x460b8808fafd5cf5ull, "ticks=200 generation=159 effect=5 palette=22 live=244"},
+        {"--seed 4 --effect 0 --palette 0 --ticks 10030", 0xda140002c66fc7e1ull,
+         "ticks=10030 generation=29 effect=6 palette=27 live=216"},
+        {"--seed 10 --effect 1" LongRun, 0x6781148e70e31e54ull,
+         "generation=299 effect=1 palette=19 live=347"},
+        {"--seed 16 --effect 1" LongDoubledRun, 0x6af9ef7a0be2809full,
+         "generation=349 effect=1 palette=19 live=600"},
+        {"--seed 17 --effect 2" LongRun, 0x89b2f928392e509dull,
+         "generation=299 effect=2 palette=19 live=373"},
+        {"--seed 27 --effect 2" LongDoubledRun, 0x6a0c7aab2ded5f41ull,
+         "generation=349 effect=2 palette=19 live=373"},
+        {"--seed 24 --effect 3" LongRun, 0x8495d866babf9211ull,
+         "generation=299 effect=3 palette=19 live=471"},
+        {"--seed 38 --effect 3" LongDoubledRun, 0x01991c2b5a037a71ull,
+         "generation=349 effect=3 palette=19 live=416"},
+        {"--seed 31 --effect 4" LongRun, 0x4892a1a66eeae45full,
+         "generation=299 effect=4 palette=19 live=640"},
+        {"--seed 49 --effect 4" LongDoubledRun, 0xa41ffd5aa7335ce7ull,
+         "generation=349 effect=4 palette=19 live=395"},
+        {"--seed 38 --effect 5" LongRun, 0x26643ef1d1935d99ull,
+         "generation=299 effect=5 palette=19 live=424"},
+        {"--seed 60 --effect 5" LongDoubledRun, 0x232f4b05b0580c85ull,
+         "generation=349 effect=5 palette=19 live=642"},
+        {"--seed 45 --effect 6" LongRun, 0x5530739230ad300bull,
+         "generation=299 effect=6 palette=19 live=396"},
+        {"--seed 71 --effect 6" LongDoubledRun, 0x3a9f82f54ef95a16ull,
+         "generation=349 effect=6 palette=19 live=871"},
+        {"--seed 52 --effect 7" LongRun, 0x982afe4574041d29ull,
+         "generation=299 effect=7 palette=19 live=534"},
+        {"--seed 82 --effect 7" LongDoubledRun, 0x41f1e7d7d0bcfa19ull,
+         "generation=349 effect=7 palette=19 live=864"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Fnv1a(Output(c.Args)), c.Hash) << c.Args;
+    for (const Case& c : cases) {
+        const RunResult run = Start(std::string(c.Args) + " --out out.raw");
+        EXPECT_EQ(run.Status, 0) << c.Args << ": " << run.Err;
+        EXPECT_EQ(Fnv1a(ReadFile(dir_ + "/out.raw")), c.Hash) << c.Args;
+        EXPECT_NE(run.Out.find(c.Summary), std::string::npos) << c.Args << ": " << run.Out;
+    }
 }
 
 // A GLIMMERHEX_SIMD value that names no path is refused in one line; the run goes on, on
