@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev libpng-dev libgif-dev libsdl2-dev libgtk-3-dev pkg-config
   xvfb xdotool x11-apps imagemagick python3 procps
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
+  g++-aarch64-linux-gnu qemu-user
 )
 
 missing=()
