@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "allocation_counter.h"
 #include "effects/effect_selection.h"
 #include "life/generation.h"
 #include "life/grids.h"
@@ -280,7 +281,7 @@ struct PathCase {
     uint8_t Path;
 };
 
-class CellBitsOnEveryPath : public OnSimdPath<PathCase> {};
+class TickOnEveryPath : public OnSimdPath<PathCase> {};
 
 // Column c, row r: bit (c - 1) % 8 of byte (r - 1) * 40 + (c - 1) / 8.
 int FirstCellWhoseBitDiffers(const uint8_t* grid, const CellBits& bits) {
@@ -294,7 +295,7 @@ int FirstCellWhoseBitDiffers(const uint8_t* grid, const CellBits& bits) {
 }
 
 // What every frame and every seeding leaves: the next grid's bits mirror its cells.
-TEST_P(CellBitsOnEveryPath, MirrorTheNextGridAfterFramesAndSeeding) {
+TEST_P(TickOnEveryPath, MirrorTheNextGridAfterFramesAndSeeding) {
     for (const uint8_t effect : {1, 4, 6}) {
         StartHeadlessWorld(effect);
         std::mt19937 random(effect);
@@ -314,7 +315,26 @@ TEST_P(CellBitsOnEveryPath, MirrorTheNextGridAfterFramesAndSeeding) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllPaths, CellBitsOnEveryPath,
+// After set-up nothing is allocated: not by the tick of any effect on any path, nor by the
+// seeding, nor by a wipe that rolls a new effect and palette.
+TEST_P(TickOnEveryPath, TicksAllocateNothing) {
+    StartHeadlessWorld(0, 0);
+    for (uint8_t effect = 1; effect <= 7; ++effect) {
+        GraphicEffect = effect;
+        SelectEffect();
+        Allocations = 0;
+        CountingAllocations = true;
+        for (int tick = 0; tick < 20; ++tick)
+            IdleTick();
+        SeedPatterns();
+        GenerationCount = 10001;
+        IdleTick();
+        CountingAllocations = false;
+        EXPECT_EQ(Allocations, 0) << "effect " << +effect;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, TickOnEveryPath,
                          ::testing::Values(PathCase{PortableSimd}, PathCase{Sse2Simd},
                                            PathCase{Avx2Simd}),
                          [](const ::testing::TestParamInfo<PathCase>& info) {
