@@ -8,7 +8,6 @@ inline constexpr int32_t GridRows = 202;
 inline constexpr int32_t GridCells = GridStride * GridRows; // 65044
 inline constexpr int32_t FieldWidth = 320;
 inline constexpr int32_t FieldHeight = 200;
-inline constexpr int32_t FirstInteriorCell = GridStride + 1;       // 323
 inline constexpr int32_t RowBitBytes = FieldWidth / 8;             // 40
 inline constexpr int32_t CellBitBytes = RowBitBytes * FieldHeight; // 8000
 
