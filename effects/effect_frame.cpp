@@ -1,17 +1,31 @@
 #include "effects/effect_frame.h"
 
+#include <cstring>
+
 #include "effects/fused_pass.h"
 #include "life/grids.h"
 #include "shell/display_objects.h"
 
 uint8_t DisplayMode = NativeDisplay;
 
+namespace {
+uint8_t PictureCopy[PictureCopyBytes];
+uint8_t PictureKnown[PictureCopyBytes];
+} // namespace
+
+void ForgetPicture() {
+    std::memset(PictureKnown, 0, sizeof PictureKnown);
+}
+
 bool RunEffectFrame(uint8_t effect) {
     uint8_t* pixels = nullptr;
     int32_t pitch = 0;
     const int32_t result = LockSurface(PrimarySurface, &pixels, &pitch);
     if (result != DisplayOk) {
-        if (result == SurfaceLostError) RestoreSurface(PrimarySurface);
+        if (result == SurfaceLostError) {
+            RestoreSurface(PrimarySurface);
+            ForgetPicture(); // a restored surface's contents are undefined
+        }
         return false;
     }
     const FrameView view{pixels, pitch, DisplayMode};
@@ -27,7 +41,9 @@ bool RunEffectFrame(uint8_t effect) {
                           CurrentShadeGrid,
                           SpareShadeGrid,
                           view.Pixels + CellPixelOffset(view.Mode, view.Pitch, 1, 1),
-                          doubled ? 2 * ptrdiff_t{view.Pitch} : view.Pitch};
+                          doubled ? 2 * ptrdiff_t{view.Pitch} : view.Pitch,
+                          PictureCopy,
+                          PictureKnown};
     const bool readable = SurfaceIsInSystemMemory(PrimarySurface);
     ActiveSimdPath->Effects[effect - 1].ByMode[doubled][readable](grids);
     NextCellBits->Known = true;

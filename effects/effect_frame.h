@@ -33,3 +33,6 @@ inline constexpr int64_t CellPixelOffset(uint8_t mode, int32_t pitch, int32_t co
 // Runs one frame of an effect (1..7); returns true when the surface was locked and the
 // whole field was drawn.
 bool RunEffectFrame(uint8_t effect);
+
+// A new or restored surface: nothing of what it holds is known (see PictureCopyBytes).
+void ForgetPicture();

@@ -16,7 +16,15 @@ struct PassGrids {
     uint8_t* SpareShades;  // the averaging effects' new shades
     uint8_t* Pixels;       // where cell (1, 1) is drawn
     ptrdiff_t LineAdvance; // bytes from one field row's pixels to the next row's
+    // A Native picture in video memory, as far as we know it (PictureCopy layout).
+    uint8_t* Copy;
+    uint8_t* Known;
 };
+
+// What a Native picture that must not be read back holds, one byte a cell in scan order:
+// Copy holds the byte where Known is 0xFF (the pixel was drawn since the surface was made
+// or restored). Where all of a run of pixels are known, a changed run is written whole.
+inline constexpr int32_t PictureCopyBytes = 320 * 200;
 
 using FusedPass = void (*)(const PassGrids& grids);
 

@@ -10,6 +10,7 @@
 #pragma once
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "effects/fused_pass.h"
 #include "life/grids.h"
@@ -103,9 +104,9 @@ template <bool Orthogonal> inline Bytes StepShadeSums(ShadeSums& sums, const uin
     return JoinBytes(ShiftWordsRight<Shift>(even), ShiftWordsRight<Shift>(odd));
 }
 
+// Lane k's bit lands in bit k % 8 of byte k / 8: one store, x86 being little-endian.
 inline void StoreLaneBits(uint8_t* at, uint32_t bits) {
-    for (int32_t k = 0; k < LaneCount / 8; ++k)
-        at[k] = static_cast<uint8_t>(bits >> (8 * k));
+    std::memcpy(at, &bits, LaneCount / 8);
 }
 
 struct LifeStep {
@@ -121,29 +122,54 @@ inline LifeStep StepLife(Bytes count, Bytes self, uint8_t* next, uint8_t* bits) 
     return step;
 }
 
+// Where one step's pixels go: the picture, and (Native in video memory) our copy of it.
+struct PixelSpot {
+    uint8_t* Pixels;
+    uint8_t* Copy;
+    uint8_t* Known;
+};
+
+constexpr uint32_t AllLanes = LaneCount == 32 ? 0xFFFFFFFFu : (1u << LaneCount) - 1;
+
 // Draws the lanes marked in `drawn` (all of them when Every) one byte per cell, or on every
 // other byte when Doubled. A picture that may be read back gets whole vectors, blended with
-// what it held; one in video memory gets the marked bytes alone and is never read.
+// what it held. One in video memory is never read: a Native one is written whole where our
+// copy knows all of its bytes, else (and when Doubled) the marked bytes go one at a time.
 template <bool Doubled, bool Readable, bool Every>
-inline void DrawPixels(uint8_t* at, Bytes values, Bytes drawn) {
+inline void DrawPixels(const PixelSpot& at, Bytes values, Bytes drawn) {
+    uint8_t* const pixels = at.Pixels;
     if constexpr (!Doubled && Every) {
-        StoreBytes(at, values);
+        StoreBytes(pixels, values);
+        if constexpr (!Readable) {
+            StoreBytes(at.Copy, values);
+            StoreBytes(at.Known, SplatBytes(0xFF));
+        }
     } else if constexpr (!Doubled && Readable) {
-        StoreBytes(at, Select(drawn, values, LoadBytes(at)));
+        StoreBytes(pixels, Select(drawn, values, LoadBytes(pixels)));
     } else if constexpr (Doubled && Readable) {
         Bytes low, high, lowDrawn, highDrawn;
         SpreadOverEvenBytes(values, low, high);
         SpreadOverEvenBytes(drawn, lowDrawn, highDrawn);
-        StoreBytes(at, Select(lowDrawn, low, LoadBytes(at)));
-        StoreBytes(at + LaneCount, Select(highDrawn, high, LoadBytes(at + LaneCount)));
+        StoreBytes(pixels, Select(lowDrawn, low, LoadBytes(pixels)));
+        StoreBytes(pixels + LaneCount, Select(highDrawn, high, LoadBytes(pixels + LaneCount)));
     } else {
         uint32_t marked = LaneBits(drawn);
         if (marked == 0) return;
+        if constexpr (!Doubled) {
+            const Bytes picture = Select(drawn, values, LoadBytes(at.Copy));
+            StoreBytes(at.Copy, picture);
+            const Bytes known = LoadBytes(at.Known);
+            if (LaneBits(known) == AllLanes) {
+                StoreBytes(pixels, picture);
+                return;
+            }
+            StoreBytes(at.Known, Or(known, drawn));
+        }
         uint8_t lanes[LaneCount];
         StoreBytes(lanes, values);
         for (; marked != 0; marked &= marked - 1) {
             const int k = std::countr_zero(marked);
-            at[Doubled ? 2 * k : k] = lanes[k];
+            pixels[Doubled ? 2 * k : k] = lanes[k];
         }
     }
 }
@@ -162,11 +188,11 @@ inline StripSums<Shades> StartStrip(const PassGrids& g, int32_t aboveCell) {
     return sums;
 }
 
-// Where one step's output cells are: their grid index, their bits, their first pixel.
+// Where one step's output cells are: their grid index, their bits, their pixels.
 struct Spot {
     int32_t Cell;
     uint8_t* Bits;
-    uint8_t* Pixels;
+    PixelSpot Pixels;
 };
 
 // 32-bit x86 has 8 vector registers, 64-bit 16.
@@ -181,10 +207,15 @@ inline void WalkField(const PassGrids& g, Step step) {
     // Copies, since the stores could alias g.
     uint8_t* const bits = g.NextBits;
     uint8_t* const pixels = g.Pixels;
+    uint8_t* const copy = g.Copy;
+    uint8_t* const known = g.Known;
     const ptrdiff_t lineAdvance = g.LineAdvance;
     const auto spotAt = [=](int32_t row, int32_t x) {
-        return Spot{row * GridStride + 1 + x, bits + (row - 1) * RowBitBytes + x / 8,
-                    pixels + (row - 1) * lineAdvance + (Doubled ? 2 * x : x)};
+        const int32_t pixel = (row - 1) * FieldWidth + x;
+        return Spot{row * GridStride + 1 + x,
+                    bits + (row - 1) * RowBitBytes + x / 8,
+                    {pixels + (row - 1) * lineAdvance + (Doubled ? 2 * x : x), copy + pixel,
+                     known + pixel}};
     };
     if constexpr (FewVectorRegisters) {
         StripSums<Shades> sums[FieldWidth / LaneCount];

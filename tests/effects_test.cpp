@@ -54,6 +54,33 @@ std::vector<FrameCase> AllFrameCases() {
 INSTANTIATE_TEST_SUITE_P(AllPaths, EffectAgainstReference, ::testing::ValuesIn(AllFrameCases()),
                          FrameCaseName);
 
+class PictureCopy : public OnSimdPath<FrameCase> {};
+
+// On a picture in video memory the effects keep a copy of what it holds: an averaging
+// effect's frames must leave the copy as they leave the picture, for the Plasma frames
+// after a change of effect; and a new world on a new surface starts from nothing known.
+TEST_P(PictureCopy, FollowsTheEffectsAndLastsOneSurface) {
+    const ReferenceCase& c = GetParam().Case;
+    for (const uint8_t plasma : {5, 6, 7})
+        EXPECT_EQ(CompareFramesWithReference(c, 8, plasma), "") << "changed to " << +plasma;
+    EXPECT_EQ(CompareFramesWithReference({7, c.Mode, c.Pitch, c.VideoMemory}, 6, 3), "");
+    EXPECT_EQ(CompareFramesWithReference({5, c.Mode, c.Pitch, c.VideoMemory}, 6), "")
+        << "a second world on a fresh surface";
+}
+
+std::vector<FrameCase> PictureCopyCases() {
+    std::vector<FrameCase> cases;
+    for (uint8_t path = 0; path < SimdPathCount; ++path)
+        for (const bool video : {false, true}) {
+            cases.push_back({path, {1, NativeDisplay, 320, video}});
+            cases.push_back({path, {4, DoubledDisplay, 704, video}});
+        }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, PictureCopy, ::testing::ValuesIn(PictureCopyCases()),
+                         FrameCaseName);
+
 struct OffsetCase {
     uint8_t Mode;
     int32_t Pitch;

@@ -78,7 +78,7 @@ std::string SetUpHeadlessWorld(uint8_t effect, uint8_t scheme, uint8_t mode, int
     return SetUpDisplay(nullptr, failure) ? "" : failure.Text;
 }
 
-std::string CompareFramesWithReference(const ReferenceCase& c, int frames) {
+std::string CompareFramesWithReference(const ReferenceCase& c, int frames, uint8_t then) {
     if (std::string failure = StartCase(c, 1); !failure.empty()) return failure;
     std::mt19937 random(1234 + c.Effect);
     const bool plasma = c.Effect >= 5;
@@ -89,11 +89,19 @@ std::string CompareFramesWithReference(const ReferenceCase& c, int frames) {
             CurrentShadeGrid[row * 322 + column] =
                 static_cast<uint8_t>(plasma ? (random() % 64) * 4 : random() % 256);
         }
+    uint8_t effect = c.Effect;
     for (int frame = 0; frame < frames; ++frame) {
+        RefCells shades = ReadGrid(CurrentShadeGrid);
+        if (then != 0 && frame == frames / 2) {
+            NormaliseShades();
+            GraphicEffect = effect = then;
+            SelectEffect();
+            RefNormaliseShades(shades);
+        }
         RefCells expectedCells, expectedShades;
         RefPixels expectedPixels;
-        RefFrame(c.Effect, ReadGrid(NextCellGrid), ReadGrid(CurrentShadeGrid), expectedCells,
-                 expectedShades, expectedPixels);
+        RefFrame(effect, ReadGrid(NextCellGrid), shades, expectedCells, expectedShades,
+                 expectedPixels);
         std::vector<uint8_t> expectedSurface = HeadlessDisplay.Pixels;
         Draw(expectedPixels, expectedSurface);
 
@@ -110,6 +118,7 @@ std::string CompareFramesWithReference(const ReferenceCase& c, int frames) {
 std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int ticks,
                                       const std::vector<TickEvent>& events) {
     if (std::string failure = StartCase(c, seed); !failure.empty()) return failure;
+    HeadlessDisplay.RestoredFill = Sentinel;
     RefWorld world;
     world.Effect = c.Effect;
     world.Random = seed;
@@ -127,6 +136,13 @@ std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int
                 HeadlessDisplay.LockResult = SurfaceLostError;
                 HeadlessDisplay.LockFailures = 1;
                 lost = true;
+                std::fill(expectedSurface.begin(), expectedSurface.end(), Sentinel);
+            } else if (event.What >= '1' && event.What <= '7') {
+                NormaliseShades();
+                GraphicEffect = static_cast<uint8_t>(event.What - '0');
+                SelectEffect();
+                RefNormaliseShades(world.Shades);
+                world.Effect = event.What - '0';
             }
         }
         Draw(RefIdleTick(world, lost), expectedSurface);

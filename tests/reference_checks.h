@@ -19,17 +19,20 @@ struct ReferenceCase {
 };
 
 // A random soup with random shades, advanced frame by frame through the real tick steps
-// and compared cell by cell, shade by shade and pixel by pixel with the restated rules.
-// Returns "" when all frames agree, else the first difference.
-std::string CompareFramesWithReference(const ReferenceCase& c, int frames);
+// and compared cell by cell, shade by shade and pixel by pixel with the restated rules;
+// with `then` (1..7), half way the effect changes to that one as a re-roll does. Returns ""
+// when all frames agree, else the first difference.
+std::string CompareFramesWithReference(const ReferenceCase& c, int frames, uint8_t then = 0);
 
 struct TickEvent {
     int Tick;  // before this tick (1-based)
-    char What; // 'A' seeds, 'X' sets the count to 10000, 'L' loses the tick's frame
+    char What; // 'A' seeds, 'X' sets the count to 10000, 'L' loses the tick's frame (the
+               // restored surface's contents lost too), '1'..'7' switches to that effect
+               // as a re-roll does (shades normalised first)
 };
 
 // A saver run from its start, tick by tick against the restated generation cycle (history,
-// seeding, wrap border, wipe, lost frames): the next grid with its border, the shades, the
-// picture and the random state. Returns "" or the first difference.
+// seeding, wrap border, wipe, lost frames, effect changes): the next grid with its border,
+// the shades, the picture and the random state. Returns "" or the first difference.
 std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int ticks,
                                       const std::vector<TickEvent>& events);

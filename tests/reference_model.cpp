@@ -138,6 +138,12 @@ void WrapBorder(RefGrid& grid) {
 }
 } // namespace
 
+void RefNormaliseShades(RefCells& shades) {
+    for (auto& row : shades)
+        for (uint8_t& shade : row)
+            if (shade != 0) shade = shade < 4 ? 4 : static_cast<uint8_t>(shade / 4 * 4);
+}
+
 void RefSeedPatterns(RefWorld& world) {
     RefCells cells = Interior(world.Next);
     RefSeed(world.Random, cells, world.Shades);

@@ -42,6 +42,9 @@ struct RefWorld {
     uint32_t Random = 0;
 };
 
+// Rounds every non-zero shade down to a multiple of 4, at least 4, as before a re-roll.
+void RefNormaliseShades(RefCells& shades);
+
 // Seeds patterns into the next grid and the shades, as the 'A' key does.
 void RefSeedPatterns(RefWorld& world);
 // One tick; a lost frame draws nothing and writes no generation. Returns the pixels drawn.
