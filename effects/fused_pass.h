@@ -23,7 +23,8 @@ struct PassGrids {
 
 // What a Native picture that must not be read back holds, one byte a cell in scan order:
 // Copy holds the byte where Known is 0xFF (the pixel was drawn since the surface was made
-// or restored). Where all of a run of pixels are known, a changed run is written whole.
+// or restored). Where all of a run of pixels are known or changed, the vector paths write
+// it whole; the portable path keeps no copy and writes changed pixels alone.
 inline constexpr int32_t PictureCopyBytes = 320 * 200;
 
 using FusedPass = void (*)(const PassGrids& grids);

@@ -131,6 +131,31 @@ struct PixelSpot {
 
 constexpr uint32_t AllLanes = LaneCount == 32 ? 0xFFFFFFFFu : (1u << LaneCount) - 1;
 
+// Copies the lanes marked in `lanes` from `from`, each stretch of marked lanes with the
+// widest stores that fit.
+inline void WriteRuns(uint8_t* to, const uint8_t* from, uint32_t lanes) {
+    while (lanes != 0) {
+        const int start = std::countr_zero(lanes);
+        int length = std::countr_one(lanes >> start);
+        lanes &= static_cast<uint32_t>(~(((uint64_t{1} << length) - 1) << start));
+        uint8_t* out = to + start;
+        const uint8_t* in = from + start;
+        for (; length >= 8; length -= 8, out += 8, in += 8)
+            std::memcpy(out, in, 8);
+        if (length & 4) {
+            std::memcpy(out, in, 4);
+            out += 4;
+            in += 4;
+        }
+        if (length & 2) {
+            std::memcpy(out, in, 2);
+            out += 2;
+            in += 2;
+        }
+        if (length & 1) *out = *in;
+    }
+}
+
 // Draws the lanes marked in `drawn` (all of them when Every) one byte per cell, or on every
 // other byte when Doubled. A picture that may be read back gets whole vectors, blended with
 // what it held. One in video memory is never read: a Native one is written whole where our
@@ -152,24 +177,28 @@ inline void DrawPixels(const PixelSpot& at, Bytes values, Bytes drawn) {
         SpreadOverEvenBytes(drawn, lowDrawn, highDrawn);
         StoreBytes(pixels, Select(lowDrawn, low, LoadBytes(pixels)));
         StoreBytes(pixels + LaneCount, Select(highDrawn, high, LoadBytes(pixels + LaneCount)));
+    } else if constexpr (!Doubled) {
+        if (LaneBits(drawn) == 0) return;
+        const Bytes picture = Select(drawn, values, LoadBytes(at.Copy));
+        StoreBytes(at.Copy, picture);
+        const Bytes known = Or(LoadBytes(at.Known), drawn);
+        const uint32_t writable = LaneBits(known);
+        if (writable == AllLanes) {
+            StoreBytes(pixels, picture);
+            return;
+        }
+        StoreBytes(at.Known, known);
+        uint8_t lanes[LaneCount];
+        StoreBytes(lanes, picture);
+        WriteRuns(pixels, lanes, writable);
     } else {
         uint32_t marked = LaneBits(drawn);
         if (marked == 0) return;
-        if constexpr (!Doubled) {
-            const Bytes picture = Select(drawn, values, LoadBytes(at.Copy));
-            StoreBytes(at.Copy, picture);
-            const Bytes known = LoadBytes(at.Known);
-            if (LaneBits(known) == AllLanes) {
-                StoreBytes(pixels, picture);
-                return;
-            }
-            StoreBytes(at.Known, Or(known, drawn));
-        }
         uint8_t lanes[LaneCount];
         StoreBytes(lanes, values);
         for (; marked != 0; marked &= marked - 1) {
             const int k = std::countr_zero(marked);
-            pixels[Doubled ? 2 * k : k] = lanes[k];
+            pixels[2 * k] = lanes[k];
         }
     }
 }

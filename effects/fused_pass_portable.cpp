@@ -87,8 +87,10 @@ void PackRowBits(const uint8_t* next, uint8_t* bits) {
     }
 }
 
-// Draws a Doubled row's marked pixels (marks 0x00 or 0xFF) one at a time, on every other
-// byte.
+// Draws a row's marked pixels (marks 0x00 or 0xFF) one at a time, on every byte or every
+// other byte: for Doubled rows, and for a picture that may not be read back (this path
+// keeps no copy of one; the vector paths do).
+template <int32_t Step>
 void DrawMarkedPixels(uint8_t* __restrict pixels, const uint8_t* __restrict drawn,
                       const uint8_t* __restrict marked) {
     for (int32_t x = 0; x < FieldWidth; x += 8) {
@@ -96,31 +98,7 @@ void DrawMarkedPixels(uint8_t* __restrict pixels, const uint8_t* __restrict draw
         std::memcpy(&any, marked + x, sizeof any);
         if (any == 0) continue;
         for (int32_t k = x; k < x + 8; ++k)
-            if (marked[k] != 0) pixels[2 * k] = drawn[k];
-    }
-}
-
-// Draws a Native row's marked pixels in video memory, never reading it: runs of pixels all
-// known to our copy are written whole from it, other runs a marked pixel at a time.
-void DrawKnownRuns(uint8_t* __restrict pixels, uint8_t* __restrict copy, uint8_t* __restrict known,
-                   const uint8_t* __restrict drawn, const uint8_t* __restrict marked) {
-    constexpr int32_t Run = 16;
-    for (int32_t x = 0; x < FieldWidth; x += Run) {
-        uint64_t any[2], all[2];
-        std::memcpy(any, marked + x, sizeof any);
-        if ((any[0] | any[1]) == 0) continue;
-        for (int32_t k = x; k < x + Run; ++k)
-            copy[k] = static_cast<uint8_t>((marked[k] & drawn[k]) | (~marked[k] & copy[k]));
-        std::memcpy(all, known + x, sizeof all);
-        if ((all[0] & all[1]) == ~uint64_t{0}) {
-            std::memcpy(pixels + x, copy + x, Run);
-            continue;
-        }
-        for (int32_t k = x; k < x + Run; ++k)
-            if (marked[k] != 0) {
-                pixels[k] = drawn[k];
-                known[k] = 0xFF;
-            }
+            if (marked[k] != 0) pixels[k * Step] = drawn[k];
     }
 }
 
@@ -167,19 +145,13 @@ void AveragingPass(const PassGrids& g) {
     for (int32_t row = 1; row <= FieldHeight; ++row) {
         const int32_t first = row * GridStride + 1;
         uint8_t* const pixels = g.Pixels + (row - 1) * g.LineAdvance;
-        uint8_t* const copy = g.Copy + (row - 1) * FieldWidth;
         const RowCells cells{g.Cells + first + GridStride, g.Cells + first, g.NextCells + first};
-        // Native rows are drawn straight into the picture (in video memory, into our copy
-        // first); Doubled ones a pixel at a time.
-        uint8_t* const target = Doubled ? drawn : Readable ? pixels : copy;
-        AverageRow<Orthogonal, Decay>(cells, sums, g.Shades + first, g.SpareShades + first, target);
-        if constexpr (Doubled) {
+        // Native rows are drawn straight into the picture, Doubled ones a pixel at a time.
+        AverageRow<Orthogonal, Decay>(cells, sums, g.Shades + first, g.SpareShades + first,
+                                      Doubled ? drawn : pixels);
+        if constexpr (Doubled)
             for (int32_t x = 0; x < FieldWidth; ++x)
                 pixels[2 * x] = drawn[x];
-        } else if constexpr (!Readable) {
-            std::memcpy(pixels, copy, FieldWidth);
-            std::memset(g.Known + (row - 1) * FieldWidth, 0xFF, FieldWidth);
-        }
         PackRowBits(cells.Next, g.NextBits + (row - 1) * RowBitBytes);
     }
 }
@@ -226,11 +198,7 @@ void PlasmaPass(const PassGrids& g) {
         uint8_t* const pixels = g.Pixels + (row - 1) * g.LineAdvance;
         const RowCells cells{g.Cells + first + GridStride, g.Cells + first, g.NextCells + first};
         PlasmaRow<Fresh, Fade, Blend>(cells, sums, g.Shades + first, pixels, drawn, marked);
-        if constexpr (Doubled)
-            DrawMarkedPixels(pixels, drawn, marked);
-        else if constexpr (!Blend)
-            DrawKnownRuns(pixels, g.Copy + (row - 1) * FieldWidth, g.Known + (row - 1) * FieldWidth,
-                          drawn, marked);
+        if constexpr (!Blend) DrawMarkedPixels<Doubled ? 2 : 1>(pixels, drawn, marked);
         PackRowBits(cells.Next, g.NextBits + (row - 1) * RowBitBytes);
     }
 }
