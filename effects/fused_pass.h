@@ -66,5 +66,6 @@ uint8_t ResolveSimdRequest(const char* request, const bool (&runnable)[SimdPathC
 // The best path unless GLIMMERHEX_SIMD names another, a refusal going to stderr as one
 // line. Runs once: later calls change nothing.
 void ChooseSimdPath();
-// Makes a path the active one (and counts as the choice) if it can run here.
+// Makes a path the active one (and counts as the choice) if it can run here; before a
+// world is set up, which forgets what any path knew of the picture.
 bool UseSimdPath(uint8_t path);

@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "effects/effect_frame.h"
 #include "effects/fused_pass.h"
 
 const SimdPath* ActiveSimdPath = &PortableSimdPath;
@@ -53,6 +52,5 @@ bool UseSimdPath(uint8_t path) {
     if (path >= SimdPathCount || !runnable[path]) return false;
     ActiveSimdPath = CompiledSimdPaths[path];
     SimdPathChosen = true;
-    ForgetPicture(); // each path keeps its own account of a picture it may not read
     return true;
 }
