@@ -203,22 +203,8 @@ void PlasmaPass(const PassGrids& g) {
     }
 }
 
-template <int Effect, bool Doubled, bool Readable> void EffectPass(const PassGrids& g) {
-    if constexpr (Effect <= 4)
-        AveragingPass<Effect == 2 || Effect == 4, Effect >= 3, Doubled, Readable>(g);
-    else if constexpr (Effect == 5)
-        PlasmaPass<128, 2, Doubled, Readable>(g);
-    else if constexpr (Effect == 6)
-        PlasmaPass<254, 2, Doubled, Readable>(g);
-    else
-        PlasmaPass<252, 4, Doubled, Readable>(g);
-}
-
-template <int Effect> constexpr EffectPasses PassesOf() {
-    return {{{EffectPass<Effect, false, false>, EffectPass<Effect, false, true>},
-             {EffectPass<Effect, true, false>, EffectPass<Effect, true, true>}}};
-}
 } // namespace
 
-const SimdPath PortableSimdPath = {{PassesOf<1>(), PassesOf<2>(), PassesOf<3>(), PassesOf<4>(),
-                                    PassesOf<5>(), PassesOf<6>(), PassesOf<7>()}};
+#include "effects/fused_pass_table.h"
+
+const SimdPath PortableSimdPath = MakeSimdPath();
