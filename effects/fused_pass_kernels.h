@@ -3,10 +3,10 @@
 // fused_pass_*.cpp file compiles its own copy for its instruction set; internal linkage
 // keeps those copies apart, so no routine built for AVX2 can stand in for another.
 //
-// The field is walked in bands of rows, each band in strips one vector wide. Going down a
-// strip, every row of the current grids is read once: its sums across (cells, and shades
-// in 16-bit lanes) are kept while they feed the rows above and below it, so each output
-// row costs one new row of reads.
+// The field is walked in bands of rows, each band in strips one vector wide (row by row
+// where only 8 vector registers exist, see WalkField). Every row of the current grids is
+// read once: its sums across (cells, and shades in 16-bit lanes) are kept while they feed
+// the rows above and below it, so each output row costs one new row of reads.
 #pragma once
 #include <bit>
 #include <cstdint>
@@ -129,7 +129,7 @@ struct PixelSpot {
     uint8_t* Known;
 };
 
-constexpr uint32_t AllLanes = LaneCount == 32 ? 0xFFFFFFFFu : (1u << LaneCount) - 1;
+constexpr uint32_t AllLanes = static_cast<uint32_t>((uint64_t{1} << LaneCount) - 1);
 
 // Copies the lanes marked in `lanes` from `from`, each stretch of marked lanes with the
 // widest stores that fit.

@@ -141,7 +141,7 @@ template <bool Orthogonal, bool Decay, bool Doubled, bool Readable>
 void AveragingPass(const PassGrids& g) {
     RunningSums sums;
     StartSums<!Orthogonal>(g, sums);
-    alignas(16) uint8_t drawn[FieldWidth];
+    alignas(16) uint8_t drawn[FieldWidth] = {};
     for (int32_t row = 1; row <= FieldHeight; ++row) {
         const int32_t first = row * GridStride + 1;
         uint8_t* const pixels = g.Pixels + (row - 1) * g.LineAdvance;
@@ -191,8 +191,8 @@ void PlasmaPass(const PassGrids& g) {
     constexpr bool Blend = Readable && !Doubled;
     RunningSums sums;
     StartSums<false>(g, sums);
-    alignas(16) uint8_t drawn[FieldWidth];
-    alignas(16) uint8_t marked[FieldWidth];
+    alignas(16) uint8_t drawn[FieldWidth] = {};
+    alignas(16) uint8_t marked[FieldWidth] = {};
     for (int32_t row = 1; row <= FieldHeight; ++row) {
         const int32_t first = row * GridStride + 1;
         uint8_t* const pixels = g.Pixels + (row - 1) * g.LineAdvance;
