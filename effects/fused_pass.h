@@ -30,7 +30,7 @@ inline constexpr int32_t PictureCopyBytes = 320 * 200;
 using FusedPass = void (*)(const PassGrids& grids);
 
 // One effect's passes by display mode (0 Native, 1 Doubled) and by whether the picture may
-// be read back (0: it lives in video memory, so only changed pixels are written).
+// be read back (0: it lives in video memory and is only ever written).
 struct EffectPasses {
     FusedPass ByMode[2][2];
 };

@@ -158,8 +158,9 @@ inline void WriteRuns(uint8_t* to, const uint8_t* from, uint32_t lanes) {
 
 // Draws the lanes marked in `drawn` (all of them when Every) one byte per cell, or on every
 // other byte when Doubled. A picture that may be read back gets whole vectors, blended with
-// what it held. One in video memory is never read: a Native one is written whole where our
-// copy knows all of its bytes, else (and when Doubled) the marked bytes go one at a time.
+// what it held. One in video memory is never read: a Native one is written whole where each
+// pixel is known to our copy or changed, else a stretch of such pixels at a time; a Doubled
+// one a marked byte at a time.
 template <bool Doubled, bool Readable, bool Every>
 inline void DrawPixels(const PixelSpot& at, Bytes values, Bytes drawn) {
     uint8_t* const pixels = at.Pixels;
