@@ -1,16 +1,31 @@
 #include "effects/effect_frame.h"
 
+#include <cstring>
+
+#include "effects/fused_pass.h"
 #include "life/grids.h"
 #include "shell/display_objects.h"
 
 uint8_t DisplayMode = NativeDisplay;
 
-bool RunEffectFrame(RowRenderer nativeRow, RowRenderer doubledRow) {
+namespace {
+uint8_t PictureCopy[PictureCopyBytes];
+uint8_t PictureKnown[PictureCopyBytes];
+} // namespace
+
+void ForgetPicture() {
+    std::memset(PictureKnown, 0, sizeof PictureKnown);
+}
+
+bool RunEffectFrame(uint8_t effect) {
     uint8_t* pixels = nullptr;
     int32_t pitch = 0;
     const int32_t result = LockSurface(PrimarySurface, &pixels, &pitch);
     if (result != DisplayOk) {
-        if (result == SurfaceLostError) RestoreSurface(PrimarySurface);
+        if (result == SurfaceLostError) {
+            RestoreSurface(PrimarySurface);
+            ForgetPicture(); // a restored surface's contents are undefined
+        }
         return false;
     }
     const FrameView view{pixels, pitch, DisplayMode};
@@ -20,12 +35,18 @@ bool RunEffectFrame(RowRenderer nativeRow, RowRenderer doubledRow) {
         return false;
     }
     const bool doubled = IsDoubled(view.Mode);
-    const RowRenderer row = doubled ? doubledRow : nativeRow;
-    const int64_t rowAdvance = doubled ? 2 * int64_t{view.Pitch} : view.Pitch;
-    uint8_t* line = view.Pixels + CellPixelOffset(view.Mode, view.Pitch, 1, 1);
-    int32_t cell = FirstInteriorCell;
-    for (int32_t r = 0; r < FieldHeight; ++r, cell += GridStride, line += rowAdvance)
-        row(cell, line);
+    const PassGrids grids{CurrentCellGrid,
+                          NextCellGrid,
+                          NextCellBits->Bits,
+                          CurrentShadeGrid,
+                          SpareShadeGrid,
+                          view.Pixels + CellPixelOffset(view.Mode, view.Pitch, 1, 1),
+                          doubled ? 2 * ptrdiff_t{view.Pitch} : view.Pitch,
+                          PictureCopy,
+                          PictureKnown};
+    const bool readable = SurfaceIsInSystemMemory(PrimarySurface);
+    ActiveSimdPath->Effects[effect - 1].ByMode[doubled][readable](grids);
+    NextCellBits->Known = true;
     UnlockSurface(PrimarySurface);
     return true;
 }

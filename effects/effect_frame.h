@@ -1,5 +1,5 @@
 // The frame every effect shares: lock the visible surface, map cells to pixels for the
-// display mode, hand each field row to the effect, unlock.
+// display mode, run the effect's fused pass of the active path over the field, unlock.
 #pragma once
 #include <cstdint>
 
@@ -30,9 +30,9 @@ inline constexpr int64_t CellPixelOffset(uint8_t mode, int32_t pitch, int32_t co
                            : int64_t{row - 1} * pitch + (column - 1);
 }
 
-// Works on the 320 cells of one field row starting at firstCell; pixels is where the
-// row's first cell is drawn. Native rows draw every byte, Doubled rows every other one.
-using RowRenderer = void (*)(int32_t firstCell, uint8_t* pixels);
+// Runs one frame of an effect (1..7); returns true when the surface was locked and the
+// whole field was drawn.
+bool RunEffectFrame(uint8_t effect);
 
-// Runs one frame; returns true when the surface was locked and every row was visited.
-bool RunEffectFrame(RowRenderer nativeRow, RowRenderer doubledRow);
+// A new or restored surface: nothing of what it holds is known (see PictureCopyBytes).
+void ForgetPicture();

@@ -1,11 +1,13 @@
 // "Heated" and "Heated (Alternative)": living cells glow at 128 and their heat spreads
-// to dead cells by averaging; cells with three live neighbours flash at 255.
+// to dead cells by averaging; cells with three live neighbours flash at 255. The cell
+// rules live in fused_pass_kernels.h.
+#include "effects/effect_frame.h"
 #include "effects/renderers.h"
-#include "effects/shade_averaging.h"
+#include "life/grids.h"
 
 void RenderHeated() {
-    RenderAveragingFrame<false, false>();
+    if (RunEffectFrame(1)) SwapShadeGrids();
 }
 void RenderHeatedAlternative() {
-    RenderAveragingFrame<true, false>();
+    if (RunEffectFrame(2)) SwapShadeGrids();
 }

@@ -1,11 +1,13 @@
 // "Mutant Blob" and "Mutant Blob (Alternative)": living cells at full shade inside a
-// halo that loses one step per frame, so dead patterns fade instead of lingering.
+// halo that loses one step per frame, so dead patterns fade instead of lingering. The
+// cell rules live in fused_pass_kernels.h.
+#include "effects/effect_frame.h"
 #include "effects/renderers.h"
-#include "effects/shade_averaging.h"
+#include "life/grids.h"
 
 void RenderMutantBlob() {
-    RenderAveragingFrame<false, true>();
+    if (RunEffectFrame(3)) SwapShadeGrids();
 }
 void RenderMutantBlobAlternative() {
-    RenderAveragingFrame<true, true>();
+    if (RunEffectFrame(4)) SwapShadeGrids();
 }

@@ -2,60 +2,54 @@
 
 #include <cstring>
 
+#include "effects/effect_frame.h"
+#include "effects/fused_pass.h"
+#include "life/history.h"
+
 namespace {
-// The neighbour views point up to 323 bytes before and after a grid; the guard keeps
-// those addresses inside the same array object.
-constexpr int32_t GuardBytes = 384;
-constexpr int32_t GuardedCells = GuardBytes + GridCells + GuardBytes;
+alignas(64) uint8_t CellGridStore[2][GridCells];
+alignas(64) uint8_t ShadeGridStore[2][GridCells];
+CellBits CellBitStore[2];
 
-alignas(64) uint8_t CellGridStore[2][GuardedCells];
-alignas(64) uint8_t ShadeGridStore[2][GuardedCells];
-alignas(64) uint8_t HistoryStore[HistorySlots][GridCells];
-
-void PointViews(const uint8_t** views, const uint8_t* grid) {
-    for (int k = 0; k < 8; ++k)
-        views[k] = grid + NeighbourOffsets[k];
+void SetCellBit(CellBits& bits, int32_t column, int32_t row) {
+    const int32_t x = column - 1;
+    bits.Bits[(row - 1) * RowBitBytes + x / 8] |= static_cast<uint8_t>(1u << (x % 8));
 }
 } // namespace
 
-uint8_t* CurrentCellGrid = CellGridStore[0] + GuardBytes;
-uint8_t* NextCellGrid = CellGridStore[1] + GuardBytes;
-const uint8_t* CellNeighbourViews[8];
+uint8_t* CurrentCellGrid = CellGridStore[0];
+uint8_t* NextCellGrid = CellGridStore[1];
+CellBits* CurrentCellBits = &CellBitStore[0];
+CellBits* NextCellBits = &CellBitStore[1];
 
-uint8_t* CurrentShadeGrid = ShadeGridStore[0] + GuardBytes;
-uint8_t* SpareShadeGrid = ShadeGridStore[1] + GuardBytes;
-const uint8_t* ShadeNeighbourViews[8];
+uint8_t* CurrentShadeGrid = ShadeGridStore[0];
+uint8_t* SpareShadeGrid = ShadeGridStore[1];
 
-uint8_t* HistoryRing[HistorySlots] = {HistoryStore[0], HistoryStore[1], HistoryStore[2],
-                                      HistoryStore[3], HistoryStore[4], HistoryStore[5],
-                                      HistoryStore[6]};
 int32_t GenerationCount = 0;
 
-void PointCellNeighbourViews() {
-    PointViews(CellNeighbourViews, CurrentCellGrid);
-}
-
 void InitialiseGrids() {
+    // The fused pass's instruction set is settled once, before the first tick; the surface
+    // made just before holds nothing the effects drew.
+    ChooseSimdPath();
+    ForgetPicture();
     std::memset(CellGridStore, 0, sizeof CellGridStore);
     std::memset(ShadeGridStore, 0, sizeof ShadeGridStore);
-    CurrentCellGrid = CellGridStore[0] + GuardBytes;
-    NextCellGrid = CellGridStore[1] + GuardBytes;
-    PointCellNeighbourViews();
-    CurrentShadeGrid = ShadeGridStore[0] + GuardBytes;
-    SpareShadeGrid = ShadeGridStore[1] + GuardBytes;
-    PointViews(ShadeNeighbourViews, CurrentShadeGrid);
+    std::memset(CellBitStore, 0, sizeof CellBitStore);
+    CurrentCellGrid = CellGridStore[0];
+    NextCellGrid = CellGridStore[1];
+    CurrentCellBits = &CellBitStore[0];
+    NextCellBits = &CellBitStore[1];
+    CurrentShadeGrid = ShadeGridStore[0];
+    SpareShadeGrid = ShadeGridStore[1];
     // Already zero at process start; cleared again so a fresh world never compares
     // against the snapshots of an earlier one.
-    std::memset(HistoryStore, 0, sizeof HistoryStore);
-    for (int32_t slot = 0; slot < HistorySlots; ++slot)
-        HistoryRing[slot] = HistoryStore[slot];
+    ClearHistory();
 }
 
 void SwapShadeGrids() {
     uint8_t* former = CurrentShadeGrid;
     CurrentShadeGrid = SpareShadeGrid;
     SpareShadeGrid = former;
-    PointViews(ShadeNeighbourViews, CurrentShadeGrid);
 }
 
 void RefreshWrapBorder(uint8_t* grid) {
@@ -80,4 +74,17 @@ int32_t CountLiveCells(const uint8_t* grid) {
         for (int32_t column = 1; column <= FieldWidth; ++column)
             live += grid[CellIndex(column, row)];
     return live;
+}
+
+void PackCellBits(const uint8_t* grid, CellBits& bits) {
+    std::memset(bits.Bits, 0, sizeof bits.Bits);
+    for (int32_t row = 1; row <= FieldHeight; ++row)
+        for (int32_t column = 1; column <= FieldWidth; ++column)
+            if (grid[CellIndex(column, row)] != 0) SetCellBit(bits, column, row);
+    bits.Known = true;
+}
+
+void SetNextCellAlive(int32_t column, int32_t row) {
+    NextCellGrid[CellIndex(column, row)] = 1;
+    SetCellBit(*NextCellBits, column, row);
 }

@@ -1,5 +1,5 @@
-// The Life world: two cell grids with a wrap border, two shade grids with a zero
-// border, the history ring and the generation count. All fixed-size and global.
+// The Life world: two cell grids with a wrap border and their bits, two shade grids with
+// a zero border, and the generation count. All fixed-size and global.
 #pragma once
 #include <cstdint>
 
@@ -8,11 +8,8 @@ inline constexpr int32_t GridRows = 202;
 inline constexpr int32_t GridCells = GridStride * GridRows; // 65044
 inline constexpr int32_t FieldWidth = 320;
 inline constexpr int32_t FieldHeight = 200;
-inline constexpr int32_t FirstInteriorCell = GridStride + 1; // 323
-inline constexpr int32_t HistorySlots = 7;
-
-// Neighbour offsets in scan order: NW, N, NE, W, E, SW, S, SE.
-inline constexpr int32_t NeighbourOffsets[8] = {-323, -322, -321, -1, 1, 321, 322, 323};
+inline constexpr int32_t RowBitBytes = FieldWidth / 8;             // 40
+inline constexpr int32_t CellBitBytes = RowBitBytes * FieldHeight; // 8000
 
 inline constexpr int32_t CellIndex(int32_t column, int32_t row) {
     return row * GridStride + column;
@@ -20,17 +17,27 @@ inline constexpr int32_t CellIndex(int32_t column, int32_t row) {
 
 extern uint8_t* CurrentCellGrid; // read by the renderer
 extern uint8_t* NextCellGrid; // written by the renderer; holds the newest generation between ticks
-extern const uint8_t* CellNeighbourViews[8];
+
+// A cell grid's interior again, one bit a cell (column c, row r: bit (c - 1) % 8 of byte
+// (r - 1) * RowBitBytes + (c - 1) / 8), so the history compares and keeps 8000 bytes a
+// generation rather than 65044. The renderer, the seeding and the wipe keep them up to
+// date; Known is false from InitialiseGrids until the grid was next drawn or snapshotted,
+// so cells set directly in a fresh world (as tests do) are read from the grid itself.
+struct CellBits {
+    uint8_t Bits[CellBitBytes];
+    bool Known;
+};
+extern CellBits* CurrentCellBits; // travel with the grids' roles
+extern CellBits* NextCellBits;
 
 extern uint8_t* CurrentShadeGrid;
 extern uint8_t* SpareShadeGrid;
-extern const uint8_t* ShadeNeighbourViews[8];
 
-extern uint8_t* HistoryRing[HistorySlots];
 extern int32_t GenerationCount;
 
 void InitialiseGrids();
 void SwapShadeGrids();
 void RefreshWrapBorder(uint8_t* grid);
-void PointCellNeighbourViews();
 int32_t CountLiveCells(const uint8_t* grid); // interior cells only
+void PackCellBits(const uint8_t* grid, CellBits& bits);
+void SetNextCellAlive(int32_t column, int32_t row); // the cell and its bit

@@ -21,9 +21,8 @@ namespace {
 constexpr uint8_t SeededShade = 128;
 
 void SetCell(int32_t column, int32_t row) {
-    const int32_t index = CellIndex(column, row);
-    NextCellGrid[index] = 1;
-    CurrentShadeGrid[index] = SeededShade;
+    SetNextCellAlive(column, row);
+    CurrentShadeGrid[CellIndex(column, row)] = SeededShade;
 }
 } // namespace
 

@@ -28,6 +28,9 @@ int32_t AttachPalette(PlatformSurface* surface, PlatformPalette* palette);
 int32_t LockSurface(PlatformSurface* surface, uint8_t** pixels, int32_t* pitch);
 void UnlockSurface(PlatformSurface* surface);
 void RestoreSurface(PlatformSurface* surface);
+// Whether a locked picture lives in system memory and may be read back. Where it may not
+// (video memory), the effects only ever write it, from what they drew into it before.
+bool SurfaceIsInSystemMemory(PlatformSurface* surface);
 
 void ReleaseSurface(PlatformSurface* surface);
 void ReleasePalette(PlatformPalette* palette);

@@ -11,6 +11,7 @@ packages=(
   libxml2-utils libgl1-mesa-dri xscreensaver xscreensaver-data xsecurelock
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   dpkg-dev file lintian desktop-file-utils man-db unzip
+  g++-aarch64-linux-gnu qemu-user
 )
 
 missing=()

@@ -35,6 +35,16 @@ build-fuzz/reg_text_fuzz -runs=100000 -max_len=8192 -print_final_stats=0 "$fresh
   2>&1 | tail -n 1
 rm -rf "$fresh"
 
+echo "== aarch64: the portable path built for another processor, checked under qemu"
+cmake -S . -B build-aarch64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux.cmake -DGLIMMERHEX_CORE_ONLY=ON >/dev/null
+cmake --build build-aarch64 -j "$jobs"
+# Asked for AVX2, which that processor lacks: one line refuses it, the portable path runs.
+{ refusal=$(GLIMMERHEX_SIMD=avx2 qemu-aarch64 -L /usr/aarch64-linux-gnu \
+  build-aarch64/path-self-check 2>&1 >&3); } 3>&1
+expected="glimmerhex: GLIMMERHEX_SIMD=avx2 cannot run on this processor; using portable"
+[ "$refusal" = "$expected" ] || { echo "expected '$expected', got '$refusal'"; exit 1; }
+
 echo "== Windows: the 32-bit product and the 64-bit build that runs under Wine"
 for arch in i686 x86_64; do
   cmake -S . -B "build-mingw-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -44,6 +54,14 @@ for arch in i686 x86_64; do
 done
 bash tests/e2e/wine_e2e.sh build-mingw-x86_64/glimmerhex.scr build-mingw-x86_64/run-and-report.exe \
   build/glimmerhex-render
+# The processor check and every path it finds, as the Windows build runs them.
+prefix=$(mktemp -d)
+status=0
+WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+  /usr/lib/wine/wine64 build-mingw-x86_64/path-self-check.exe 2>/dev/null || status=$?
+WINEPREFIX=$prefix /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+rm -rf "$prefix"
+[ "$status" -eq 0 ] || { echo "the Windows path self-check failed ($status)"; exit 1; }
 
 echo "== Releases: the Debian package (installed, run and removed again) and the Windows zip"
 cmake --build build --target package

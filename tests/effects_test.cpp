@@ -1,104 +1,84 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "effects/effect_frame.h"
 #include "effects/effect_selection.h"
+#include "effects/fused_pass.h"
 #include "life/generation.h"
 #include "life/grids.h"
 #include "platform/headless/headless_display.h"
 #include "ports/display_port.h"
-#include "reference_model.h"
+#include "reference_checks.h"
+#include "simd_path_test.h"
 #include "test_support.h"
 
 namespace {
 constexpr uint8_t Sentinel = 0xAB;
 
-RefCells ReadGrid(const uint8_t* grid) {
-    RefCells cells;
-    for (int y = 0; y < RefHeight; ++y)
-        for (int x = 0; x < RefWidth; ++x)
-            cells[y][x] = grid[(y + 1) * 322 + x + 1];
-    return cells;
-}
-
 struct FrameCase {
-    uint8_t Effect;
-    uint8_t Mode;
-    int32_t Pitch;
+    uint8_t Path;
+    ReferenceCase Case;
 };
 
 std::string FrameCaseName(const ::testing::TestParamInfo<FrameCase>& info) {
-    return "Effect" + std::to_string(info.param.Effect) +
-           (info.param.Mode == DoubledDisplay ? "Doubled" : "Native") + "Pitch" +
-           std::to_string(info.param.Pitch);
+    const ReferenceCase& c = info.param.Case;
+    return std::string(SimdPathNames[info.param.Path]) + "Effect" + std::to_string(c.Effect) +
+           (c.Mode == DoubledDisplay ? "Doubled" : "Native") + "Pitch" + std::to_string(c.Pitch) +
+           (c.VideoMemory ? "VideoMemory" : "SystemMemory");
 }
 
-class EffectAgainstReference : public ::testing::TestWithParam<FrameCase> {};
+class EffectAgainstReference : public OnSimdPath<FrameCase> {};
 
-// A random soup with random shades, advanced frame by frame through the real tick
-// steps and compared cell by cell, shade by shade and pixel by pixel with the plain
-// restatement of the rules.
+// Every path, on a surface that may be read back (whole rows blended) and on one that may
+// not (changed pixels alone), draws what the restated rules draw.
 TEST_P(EffectAgainstReference, FramesMatchThePlainRules) {
-    const FrameCase c = GetParam();
-    StartHeadlessWorld(c.Effect, 19, c.Mode, c.Pitch);
-    std::mt19937 random(1234 + c.Effect);
-    const bool plasma = c.Effect >= 5;
-    for (int32_t row = 1; row <= 200; ++row)
-        for (int32_t column = 1; column <= 320; ++column) {
-            NextCell(column, row) = random() % 3 == 0 ? 1 : 0;
-            // Plasma shades are multiples of 4 on entry, as normalisation leaves them.
-            CurrentShade(column, row) =
-                static_cast<uint8_t>(plasma ? (random() % 64) * 4 : random() % 256);
-        }
-    std::fill(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(), Sentinel);
-
-    for (int frame = 0; frame < 12; ++frame) {
-        const RefCells cells = ReadGrid(NextCellGrid);
-        const RefCells shades = ReadGrid(CurrentShadeGrid);
-        RefCells expectedCells, expectedShades;
-        RefPixels expectedPixels;
-        RefFrame(c.Effect, cells, shades, expectedCells, expectedShades, expectedPixels);
-        const std::vector<uint8_t> before = HeadlessDisplay.Pixels;
-
-        AdvanceGeneration();
-        ActiveEffectRenderer();
-
-        ASSERT_EQ(ReadGrid(NextCellGrid), expectedCells) << "frame " << frame;
-        ASSERT_EQ(ReadGrid(CurrentShadeGrid), expectedShades) << "frame " << frame;
-        // Draw the expected pixels over the picture as it was before the frame.
-        const std::vector<uint8_t> drawn = HeadlessDisplay.Pixels;
-        HeadlessDisplay.Pixels = before;
-        for (int y = 0; y < RefHeight; ++y)
-            for (int x = 0; x < RefWidth; ++x)
-                if (expectedPixels[y][x] >= 0)
-                    CellPixel(x + 1, y + 1) = static_cast<uint8_t>(expectedPixels[y][x]);
-        ASSERT_EQ(drawn, HeadlessDisplay.Pixels) << "frame " << frame;
-        HeadlessDisplay.Pixels = drawn;
-    }
-    // Bytes that belong to no cell (padding, odd columns and lines, the Doubled margins)
-    // were never written.
-    size_t untouched = 0;
-    for (uint8_t byte : HeadlessDisplay.Pixels)
-        untouched += byte == Sentinel;
-    EXPECT_GE(untouched, HeadlessDisplay.Pixels.size() - 64000);
+    EXPECT_EQ(CompareFramesWithReference(GetParam().Case, 12), "");
 }
 
 std::vector<FrameCase> AllFrameCases() {
     std::vector<FrameCase> cases;
-    for (uint8_t effect = 1; effect <= 7; ++effect)
-        for (FrameCase layout :
-             {FrameCase{0, NativeDisplay, 320}, FrameCase{0, NativeDisplay, 384},
-              FrameCase{0, DoubledDisplay, 640}, FrameCase{0, DoubledDisplay, 1024}}) {
-            layout.Effect = effect;
-            cases.push_back(layout);
+    for (uint8_t path = 0; path < SimdPathCount; ++path)
+        for (uint8_t effect = 1; effect <= 7; ++effect)
+            for (const bool video : {false, true})
+                for (const auto& [mode, pitch] :
+                     {std::pair{NativeDisplay, 320}, std::pair{NativeDisplay, 384},
+                      std::pair{DoubledDisplay, 640}, std::pair{DoubledDisplay, 1024}})
+                    cases.push_back({path, {effect, mode, pitch, video}});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, EffectAgainstReference, ::testing::ValuesIn(AllFrameCases()),
+                         FrameCaseName);
+
+class PictureCopy : public OnSimdPath<FrameCase> {};
+
+// On a picture in video memory the effects keep a copy of what it holds: an averaging
+// effect's frames must leave the copy as they leave the picture, for the Plasma frames
+// after a change of effect; and a new world on a new surface starts from nothing known.
+TEST_P(PictureCopy, FollowsTheEffectsAndLastsOneSurface) {
+    const ReferenceCase& c = GetParam().Case;
+    for (const uint8_t plasma : {5, 6, 7})
+        EXPECT_EQ(CompareFramesWithReference(c, 8, plasma), "") << "changed to " << +plasma;
+    EXPECT_EQ(CompareFramesWithReference({7, c.Mode, c.Pitch, c.VideoMemory}, 6, 3), "");
+    EXPECT_EQ(CompareFramesWithReference({5, c.Mode, c.Pitch, c.VideoMemory}, 6), "")
+        << "a second world on a fresh surface";
+}
+
+std::vector<FrameCase> PictureCopyCases() {
+    std::vector<FrameCase> cases;
+    for (uint8_t path = 0; path < SimdPathCount; ++path)
+        for (const bool video : {false, true}) {
+            cases.push_back({path, {1, NativeDisplay, 320, video}});
+            cases.push_back({path, {4, DoubledDisplay, 704, video}});
         }
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(AllEffects, EffectAgainstReference, ::testing::ValuesIn(AllFrameCases()),
+INSTANTIATE_TEST_SUITE_P(AllPaths, PictureCopy, ::testing::ValuesIn(PictureCopyCases()),
                          FrameCaseName);
 
 struct OffsetCase {
@@ -276,3 +256,71 @@ TEST(EffectFrame, ASurfaceNarrowerThanThePictureIsNeverWritten) {
               static_cast<long>(HeadlessDisplay.Pixels.size()));
     EXPECT_EQ(CountLiveCells(NextCellGrid), 0) << "no generation was written";
 }
+
+namespace {
+struct SimdRequestCase {
+    const char* Request;
+    bool Runnable[SimdPathCount]; // portable, sse2, avx2
+    uint8_t Path;
+    const char* Refusal;
+};
+
+// GLIMMERHEX_SIMD against what a processor runs: an x86 one with and without AVX2, and one
+// with the portable path alone. A refused request says so in one line and gets the best.
+TEST(SimdChoice, ARequestIsHonouredOrRefusedInOneLine) {
+    const std::string longName(100, 'z');
+    const SimdRequestCase cases[] = {
+        {nullptr, {true, true, true}, Avx2Simd, ""},
+        {"", {true, true, false}, Sse2Simd, ""},
+        {nullptr, {true, false, false}, PortableSimd, ""},
+        {"portable", {true, true, true}, PortableSimd, ""},
+        {"sse2", {true, true, true}, Sse2Simd, ""},
+        {"avx2", {true, true, true}, Avx2Simd, ""},
+        {"avx2",
+         {true, true, false},
+         Sse2Simd,
+         "glimmerhex: GLIMMERHEX_SIMD=avx2 cannot run on this processor; using sse2"},
+        {"sse2",
+         {true, false, false},
+         PortableSimd,
+         "glimmerhex: GLIMMERHEX_SIMD=sse2 cannot run on this processor; using portable"},
+        {"AVX2",
+         {true, true, true},
+         Avx2Simd,
+         "glimmerhex: GLIMMERHEX_SIMD=AVX2 is not avx2, sse2 or portable; using avx2"},
+        {"neon",
+         {true, false, false},
+         PortableSimd,
+         "glimmerhex: GLIMMERHEX_SIMD=neon is not avx2, sse2 or portable; using portable"},
+        {longName.c_str(), {true, true, false}, Sse2Simd, nullptr},
+    };
+    for (const SimdRequestCase& c : cases) {
+        char refusal[160];
+        const char* request = c.Request == nullptr ? "(unset)" : c.Request;
+        EXPECT_EQ(ResolveSimdRequest(c.Request, c.Runnable, refusal), c.Path) << request;
+        if (c.Refusal != nullptr) {
+            EXPECT_STREQ(refusal, c.Refusal) << request;
+        }
+    }
+    // A long name is cut short, and the line still ends with the path used.
+    char refusal[160];
+    ResolveSimdRequest(longName.c_str(), cases[0].Runnable, refusal);
+    EXPECT_EQ(std::string(refusal), "glimmerhex: GLIMMERHEX_SIMD=" + std::string(40, 'z') +
+                                        " is not avx2, sse2 or portable; using avx2");
+}
+
+TEST(SimdChoice, OnlyPathsThisProcessorRunsCanBeMadeActive) {
+    const SimdPath* const chosen = ActiveSimdPath;
+    bool runnable[SimdPathCount];
+    FindRunnableSimdPaths(runnable);
+    EXPECT_TRUE(runnable[PortableSimd]) << "every processor runs the portable path";
+    for (uint8_t path = 0; path < SimdPathCount; ++path) {
+        EXPECT_EQ(UseSimdPath(path), runnable[path]) << SimdPathNames[path];
+        if (runnable[path]) {
+            EXPECT_EQ(ActiveSimdPath, CompiledSimdPaths[path]);
+        }
+    }
+    EXPECT_FALSE(UseSimdPath(SimdPathCount));
+    ActiveSimdPath = chosen;
+}
+} // namespace

@@ -1,15 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "allocation_counter.h"
 #include "effects/effect_selection.h"
 #include "life/generation.h"
 #include "life/grids.h"
 #include "life/random_source.h"
+#include "life/seeding.h"
 #include "platform/headless/headless_display.h"
 #include "ports/display_port.h"
+#include "reference_checks.h"
 #include "reference_model.h"
+#include "simd_path_test.h"
 #include "test_support.h"
 
 namespace {
@@ -224,3 +230,120 @@ TEST(GenerationTick, ALostFrameStepsTheWorldBackOneGeneration) {
     IdleTick();
     EXPECT_EQ(ReadField(), g3);
 }
+
+namespace {
+struct TickCase {
+    uint8_t Path;
+    ReferenceCase Case;
+    uint32_t Seed; // 4 seeds rings first, 5 glider guns
+    std::vector<TickEvent> Events;
+};
+
+std::string TickCaseName(const ::testing::TestParamInfo<TickCase>& info) {
+    return std::string(SimdPathNames[info.param.Path]) + "Case" + std::to_string(info.index % 10);
+}
+
+class TickAgainstReference : public OnSimdPath<TickCase> {};
+
+// The whole tick on every path, against the restated generation cycle: the history kept as
+// bits must fire exactly where whole grids compared byte for byte would, with seeding by
+// 'A' between ticks, wipes (the border copy deciding 7 or 8 ticks), and lost frames.
+TEST_P(TickAgainstReference, RunsMatchTheRestatedCycle) {
+    const TickCase& c = GetParam();
+    EXPECT_EQ(CompareTicksWithReference(c.Case, c.Seed, 90, c.Events), "");
+}
+
+std::vector<TickCase> AllTickCases() {
+    // 'X' before tick t wipes in tick t + 1; losing the frame after a wipe leaves the
+    // wiped grid as the next one.
+    const std::vector<TickEvent> keys = {{10, 'A'}, {11, 'A'}, {20, 'X'}, {22, 'L'}, {30, 'L'},
+                                         {31, 'A'}, {40, 'L'}, {41, 'L'}, {60, 'X'}};
+    const std::vector<TickEvent> early = {{3, 'X'},  {5, 'L'},  {6, 'L'}, {25, 'A'},
+                                          {26, 'L'}, {50, 'X'}, {51, 'A'}};
+    // From averaging to Plasma and back: the picture an averaging effect leaves is what a
+    // Plasma frame then keeps (the copy of a picture in video memory included).
+    const std::vector<TickEvent> switches = {{8, 'A'},  {15, '6'}, {30, 'L'}, {45, '3'},
+                                             {60, '7'}, {61, 'L'}, {75, '2'}};
+    std::vector<TickCase> cases;
+    for (uint8_t path = 0; path < SimdPathCount; ++path) {
+        cases.push_back({path, {1, NativeDisplay, 320, false}, 4, keys});
+        cases.push_back({path, {2, DoubledDisplay, 1024, true}, 5, early});
+        cases.push_back({path, {3, NativeDisplay, 384, false}, 5, keys});
+        cases.push_back({path, {4, DoubledDisplay, 704, false}, 4, early});
+        cases.push_back({path, {5, NativeDisplay, 320, false}, 4, early});
+        cases.push_back({path, {6, DoubledDisplay, 640, false}, 5, keys});
+        cases.push_back({path, {7, NativeDisplay, 352, true}, 4, keys});
+        cases.push_back({path, {1, NativeDisplay, 320, true}, 5, switches});
+        cases.push_back({path, {4, DoubledDisplay, 640, true}, 4, switches});
+        cases.push_back({path, {2, NativeDisplay, 384, false}, 4, switches});
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, TickAgainstReference, ::testing::ValuesIn(AllTickCases()),
+                         TickCaseName);
+
+struct PathCase {
+    uint8_t Path;
+};
+
+class TickOnEveryPath : public OnSimdPath<PathCase> {};
+
+// Column c, row r: bit (c - 1) % 8 of byte (r - 1) * 40 + (c - 1) / 8.
+int FirstCellWhoseBitDiffers(const uint8_t* grid, const CellBits& bits) {
+    for (int row = 1; row <= 200; ++row)
+        for (int column = 1; column <= 320; ++column) {
+            const int bit =
+                (bits.Bits[(row - 1) * 40 + (column - 1) / 8] >> ((column - 1) % 8)) & 1;
+            if (bit != grid[row * 322 + column]) return row * 322 + column;
+        }
+    return -1;
+}
+
+// What every frame and every seeding leaves: the next grid's bits mirror its cells.
+TEST_P(TickOnEveryPath, MirrorTheNextGridAfterFramesAndSeeding) {
+    for (const uint8_t effect : {1, 4, 6}) {
+        StartHeadlessWorld(effect);
+        std::mt19937 random(effect);
+        for (int row = 1; row <= 200; ++row)
+            for (int column = 1; column <= 320; ++column)
+                NextCell(column, row) = random() % 3 == 0;
+        for (int frame = 0; frame < 6; ++frame) {
+            AdvanceGeneration();
+            ActiveEffectRenderer();
+            ASSERT_TRUE(NextCellBits->Known) << "a drawn generation needs no repacking";
+            ASSERT_EQ(FirstCellWhoseBitDiffers(NextCellGrid, *NextCellBits), -1)
+                << "effect " << +effect << " frame " << frame;
+            SeedPatterns();
+            ASSERT_EQ(FirstCellWhoseBitDiffers(NextCellGrid, *NextCellBits), -1)
+                << "effect " << +effect << " seeded after frame " << frame;
+        }
+    }
+}
+
+// After set-up nothing is allocated: not by the tick of any effect on any path, nor by the
+// seeding, nor by a wipe that rolls a new effect and palette.
+TEST_P(TickOnEveryPath, TicksAllocateNothing) {
+    StartHeadlessWorld(0, 0);
+    for (uint8_t effect = 1; effect <= 7; ++effect) {
+        GraphicEffect = effect;
+        SelectEffect();
+        Allocations = 0;
+        CountingAllocations = true;
+        for (int tick = 0; tick < 20; ++tick)
+            IdleTick();
+        SeedPatterns();
+        GenerationCount = 10001;
+        IdleTick();
+        CountingAllocations = false;
+        EXPECT_EQ(Allocations, 0) << "effect " << +effect;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, TickOnEveryPath,
+                         ::testing::Values(PathCase{PortableSimd}, PathCase{Sse2Simd},
+                                           PathCase{Avx2Simd}),
+                         [](const ::testing::TestParamInfo<PathCase>& info) {
+                             return std::string(SimdPathNames[info.param.Path]);
+                         });
+} // namespace

@@ -108,3 +108,67 @@ void RefSeed(uint32_t& state, RefCells& cells, RefCells& shades) {
         }
     }
 }
+
+namespace {
+RefCells Interior(const RefGrid& grid) {
+    RefCells cells;
+    for (int y = 0; y < RefHeight; ++y)
+        for (int x = 0; x < RefWidth; ++x)
+            cells[y][x] = grid[y + 1][x + 1];
+    return cells;
+}
+
+void SetInterior(RefGrid& grid, const RefCells& cells) {
+    for (int y = 0; y < RefHeight; ++y)
+        for (int x = 0; x < RefWidth; ++x)
+            grid[y + 1][x + 1] = cells[y][x];
+}
+
+// Row 0 and row 201 copy the opposite edge rows, column 0 and 321 the opposite edge
+// columns, each corner the opposite corner of the field.
+void WrapBorder(RefGrid& grid) {
+    for (int row = 0; row < RefHeight + 2; ++row)
+        for (int column = 0; column < RefWidth + 2; ++column) {
+            const bool border =
+                row == 0 || row == RefHeight + 1 || column == 0 || column == RefWidth + 1;
+            if (border)
+                grid[row][column] = grid[(row + RefHeight - 1) % RefHeight + 1]
+                                        [(column + RefWidth - 1) % RefWidth + 1];
+        }
+}
+} // namespace
+
+void RefNormaliseShades(RefCells& shades) {
+    for (auto& row : shades)
+        for (uint8_t& shade : row)
+            if (shade != 0) shade = shade < 4 ? 4 : static_cast<uint8_t>(shade / 4 * 4);
+}
+
+void RefSeedPatterns(RefWorld& world) {
+    RefCells cells = Interior(world.Next);
+    RefSeed(world.Random, cells, world.Shades);
+    SetInterior(world.Next, cells);
+}
+
+RefPixels RefIdleTick(RefWorld& world, bool frameLost) {
+    const RefGrid sixBack = world.Snapshots.size() >= 6 ? world.Snapshots[5] : RefGrid{};
+    if (world.Next == sixBack) RefSeedPatterns(world);
+    world.Snapshots.push_front(world.Next);
+    if (world.Snapshots.size() > 6) world.Snapshots.pop_back();
+    WrapBorder(world.Next);
+    std::swap(world.Current, world.Next);
+    if (world.Count > 10000) {
+        world.Current = RefGrid{};
+        world.Count = 0;
+    }
+    ++world.Count;
+    RefPixels pixels;
+    for (auto& row : pixels)
+        row.fill(-1);
+    if (frameLost) return pixels;
+    RefCells nextCells, nextShades;
+    RefFrame(world.Effect, Interior(world.Current), world.Shades, nextCells, nextShades, pixels);
+    SetInterior(world.Next, nextCells);
+    world.Shades = nextShades;
+    return pixels;
+}

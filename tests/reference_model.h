@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <utility>
 #include <vector>
 
@@ -27,3 +28,24 @@ std::vector<std::pair<int, int>> RefGunCells(int left, int top, bool rightward, 
 // The first seeding of an empty world, restated from the draws: sets the cells alive
 // with shade 128 and advances the random state as the draws are taken.
 void RefSeed(uint32_t& state, RefCells& cells, RefCells& shades);
+
+// The generation cycle restated over whole grids, border included (322 x 202, [row][column]),
+// with the history as a plain list of past grids, for a fixed effect and palette.
+using RefGrid = std::array<std::array<uint8_t, RefWidth + 2>, RefHeight + 2>;
+
+struct RefWorld {
+    int Effect = 1;
+    RefGrid Next{}, Current{};
+    RefCells Shades{};
+    std::deque<RefGrid> Snapshots; // newest first
+    int32_t Count = 0;
+    uint32_t Random = 0;
+};
+
+// Rounds every non-zero shade down to a multiple of 4, at least 4, as before a re-roll.
+void RefNormaliseShades(RefCells& shades);
+
+// Seeds patterns into the next grid and the shades, as the 'A' key does.
+void RefSeedPatterns(RefWorld& world);
+// One tick; a lost frame draws nothing and writes no generation. Returns the pixels drawn.
+RefPixels RefIdleTick(RefWorld& world, bool frameLost);

@@ -2,33 +2,15 @@
 
 #include <cstddef>
 
-#include "effects/effect_selection.h"
 #include "life/grids.h"
-#include "life/random_source.h"
-#include "palettes/palette_selection.h"
 #include "platform/headless/headless_display.h"
-#include "settings/saver_settings.h"
-#include "shell/display_objects.h"
-#include "shell/display_setup.h"
+#include "reference_checks.h"
 
 #include <gtest/gtest.h>
 
 void StartHeadlessWorld(uint8_t effect, uint8_t scheme, uint8_t mode, int32_t pitch,
                         uint32_t seed) {
-    ReleaseDisplayObjects();
-    ResetHeadlessDisplay();
-    HeadlessDisplay.RequestedPitch = pitch;
-    HeadlessDisplay.AcceptsNative = HeadlessDisplay.AcceptsNativeVga = mode != DoubledDisplay;
-    DisplayMode = NativeDisplay;
-    ActiveEffectRenderer = nullptr;
-    GraphicEffect = effect;
-    PaletteScheme = scheme;
-    RandomEffect = false;
-    RandomPalette = false;
-    GenerationCount = 0;
-    SeedRandomSource(seed);
-    DisplayFailure failure{};
-    ASSERT_TRUE(SetUpDisplay(nullptr, failure)) << failure.Text;
+    ASSERT_EQ(SetUpHeadlessWorld(effect, scheme, mode, pitch, seed), "");
 }
 
 uint8_t& NextCell(int32_t column, int32_t row) {

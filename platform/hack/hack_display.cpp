@@ -203,6 +203,9 @@ int32_t LockSurface(PlatformSurface*, uint8_t** pixels, int32_t* pitch) {
 
 void UnlockSurface(PlatformSurface*) {}
 void RestoreSurface(PlatformSurface*) {}
+bool SurfaceIsInSystemMemory(PlatformSurface*) {
+    return true; // our own picture, scaled into the host's window on present
+}
 
 void ReleaseSurface(PlatformSurface*) {
     if (Texture != nullptr) SDL_DestroyTexture(Texture);

@@ -104,10 +104,17 @@ void UnlockSurface(PlatformSurface*) {
     HeadlessDisplay.Locked = false;
 }
 
+bool SurfaceIsInSystemMemory(PlatformSurface*) {
+    return !HeadlessDisplay.VideoMemory;
+}
+
 void RestoreSurface(PlatformSurface*) {
     HeadlessDisplayState& d = HeadlessDisplay;
     ++d.RestoreCalls;
-    if (!d.RestoreFails && d.LockResult == SurfaceLostError) d.LockFailures = 0;
+    if (d.RestoreFails || d.LockResult != SurfaceLostError) return;
+    d.LockFailures = 0;
+    // A restored surface's contents are undefined; tests may say what they become.
+    if (d.RestoredFill >= 0) std::memset(d.Pixels.data(), d.RestoredFill, d.Pixels.size());
 }
 
 void ReleaseSurface(PlatformSurface*) {

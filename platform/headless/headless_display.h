@@ -21,7 +21,9 @@ struct HeadlessDisplayState {
     int32_t LockResult = 0;     // returned while LockFailures > 0 (then counted down)
     int32_t LockFailures = 0;   // < 0: every lock fails
     bool RestoreFails = false;  // a lost surface stays lost after Restore
+    int32_t RestoredFill = -1;  // 0..255: what every byte of a restored surface then holds
     int32_t RequestedPitch = 0; // surface pitch; 0 means the mode's width
+    bool VideoMemory = false;   // answer as a surface that must not be read back
 
     // What happened.
     int32_t Width = 0, Height = 0, Pitch = 0;

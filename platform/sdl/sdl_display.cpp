@@ -107,6 +107,9 @@ void UnlockSurface(PlatformSurface*) {
 }
 
 void RestoreSurface(PlatformSurface*) {}
+bool SurfaceIsInSystemMemory(PlatformSurface*) {
+    return true; // an SDL surface in our own memory, copied to the screen on present
+}
 
 void PresentIfDue() {
     if (Sdl.Renderer == nullptr || Sdl.Surface == nullptr || Sdl.Palette == nullptr) return;

@@ -93,6 +93,10 @@ void UnlockSurface(PlatformSurface* surface) {
 void RestoreSurface(PlatformSurface* surface) {
     SurfaceOf(surface)->Restore();
 }
+// The exclusive primary surface is video memory: reading it back stalls the bus.
+bool SurfaceIsInSystemMemory(PlatformSurface*) {
+    return false;
+}
 
 void ReleaseSurface(PlatformSurface* surface) {
     SurfaceOf(surface)->Release();

@@ -1,0 +1,71 @@
+// The fused pass: one walk over the field per frame that counts neighbours, applies the
+// Life rule, updates the shades and draws. It exists once per instruction set (a path);
+// the best path the processor runs is chosen once, at start.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "settings/saver_settings.h"
+
+// What one frame's pass reads and writes.
+struct PassGrids {
+    const uint8_t* Cells;  // the current cell grid
+    uint8_t* NextCells;    // interior only; the border keeps what it held
+    uint8_t* NextBits;     // the next generation again, one bit a cell (CellBits layout)
+    uint8_t* Shades;       // the current shades; the Plasma effects rewrite them in place
+    uint8_t* SpareShades;  // the averaging effects' new shades
+    uint8_t* Pixels;       // where cell (1, 1) is drawn
+    ptrdiff_t LineAdvance; // bytes from one field row's pixels to the next row's
+    // A Native picture in video memory, as far as we know it (PictureCopy layout).
+    uint8_t* Copy;
+    uint8_t* Known;
+};
+
+// What a Native picture that must not be read back holds, one byte a cell in scan order:
+// Copy holds the byte where Known is 0xFF (the pixel was drawn since the surface was made
+// or restored). Where all of a run of pixels are known or changed, the vector paths write
+// it whole; the portable path keeps no copy and writes changed pixels alone.
+inline constexpr int32_t PictureCopyBytes = 320 * 200;
+
+using FusedPass = void (*)(const PassGrids& grids);
+
+// One effect's passes by display mode (0 Native, 1 Doubled) and by whether the picture may
+// be read back (0: it lives in video memory and is only ever written).
+struct EffectPasses {
+    FusedPass ByMode[2][2];
+};
+
+struct SimdPath {
+    EffectPasses Effects[EffectCount]; // effect 1..7 at 0..6
+};
+
+inline constexpr uint8_t PortableSimd = 0;
+inline constexpr uint8_t Sse2Simd = 1;
+inline constexpr uint8_t Avx2Simd = 2;
+inline constexpr uint8_t SimdPathCount = 3;
+// As GLIMMERHEX_SIMD names them.
+inline constexpr const char* SimdPathNames[SimdPathCount] = {"portable", "sse2", "avx2"};
+
+extern const SimdPath PortableSimdPath;
+extern const SimdPath Sse2SimdPath; // x86 builds only
+extern const SimdPath Avx2SimdPath; // x86 builds only
+// This build's paths by number; null where the build has none (every non-x86 processor).
+extern const SimdPath* const CompiledSimdPaths[SimdPathCount];
+// Whether the processor (and its operating system) can run a compiled path.
+bool ProcessorRunsSimdPath(uint8_t path);
+
+extern const SimdPath* ActiveSimdPath;
+
+// Which paths this build and processor can run (the portable one always).
+void FindRunnableSimdPaths(bool (&runnable)[SimdPathCount]);
+// The path a GLIMMERHEX_SIMD value asks for, given what can run (null or empty: the best).
+// A request that cannot be honoured gives the best path and the line that says so in
+// `refusal` (else it is left empty).
+uint8_t ResolveSimdRequest(const char* request, const bool (&runnable)[SimdPathCount],
+                           char (&refusal)[160]);
+// The best path unless GLIMMERHEX_SIMD names another, a refusal going to stderr as one
+// line. Runs once: later calls change nothing.
+void ChooseSimdPath();
+// Makes a path the active one (and counts as the choice) if it can run here; before a
+// world is set up, which forgets what any path knew of the picture.
+bool UseSimdPath(uint8_t path);
