@@ -19,6 +19,11 @@ start_xvfb() { # further arguments go to Xvfb; each call starts one more server
   export DISPLAY=":$(cat "$work/display")"
 }
 
+# A speed comparison runs both sides on one and the same processor, in turns: this
+# machine's processors differ in speed by up to a sixth at times (another guest's load).
+one_processor() { awk '/^Cpus_allowed_list/ { n = split($2, a, /[-,]/); print a[n] }' /proc/self/status; }
+best() { sort -g | tail -n 1; }
+
 passed=0 failed=0
 check() { # a name, then a command that must succeed
   local name=$1; shift

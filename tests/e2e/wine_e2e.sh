@@ -32,6 +32,11 @@ exit_code_is_zero() {
   [ "$(tr -d '\r\n' <"$work/exit" 2>/dev/null)" = 0 ]
 }
 desktop() { xdotool search --name 'Wine desktop' 2>/dev/null | head -n 1; }
+# The dialog is drawn, so its lists are filled and keys reach it: the middle of the
+# desktop shows more than the desktop's own colour.
+dialog_drawn() {
+  screenshot_colours "$work/shot.txt" -crop 200x100+412+334 && [ "$(wc -l <"$work/shot.txt")" -gt 2 ]
+}
 
 # "Heated" with "Heat", and the colours that palette holds.
 store Version 03; store GraphicEffect 01; store PaletteScheme 13
@@ -60,6 +65,7 @@ check "and the process is gone" not running
 "$wine" reg delete "$key" /f >/dev/null 2>&1
 start_in_desktop
 check "with no switch the dialog opens (and creates the key)" eventually stored Version 03
+eventually dialog_drawn
 sleep 1
 xdotool key Tab Down Down Return # OK has the focus; the effect list comes next
 check "Enter closes the dialog, exit code 0" exit_code_is_zero
@@ -71,8 +77,8 @@ check "and the palette" stored PaletteScheme 00
 # down from the effect is "Plasma Max".
 store GraphicEffect 05; store PaletteScheme 24
 start_in_desktop /c:77
-eventually running
-sleep 2
+eventually dialog_drawn
+sleep 1
 xdotool key Tab Down Return
 check "a stored choice opens selected" exit_code_is_zero
 check "one step down from Plasma Lite is Plasma Max" stored GraphicEffect 06
