@@ -67,19 +67,29 @@ started() { # waits up to 5 s for the given number of hacks; then a moment for f
   done
   echo "  $(hack_pids | wc -l) hacks running"; return 1
 }
-within_a_second() { # a command that must come true within a second from now
-  local deadline=$((${EPOCHREALTIME/./} + 1000000))
+within() { # seconds, then a command that must come true within them from now
+  local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000))
+  shift
   until "$@"; do
     [ "${EPOCHREALTIME/./}" -lt "$deadline" ] || return 1
     sleep 0.02
   done
 }
 all_gone() { local p; for p; do [ -e "/proc/$p" ] && return 1; done; return 0; }
-gone_within_a_second() { # every given pid gone from the process table: no zombie either
-  local p
+# Every given pid gone from the process table, no zombie either, within the seconds given.
+# Where a host ends the hack, the time is mostly the host's (the daemon tells its display
+# process, which signals the hack); the hack's own part is checked to 100 ms above. On a
+# miss it tells where the hack was, how much later it went, and what the daemon logged.
+gone_within() { # seconds, pids
+  local seconds=$1 p
+  shift
   [ $# -gt 0 ] || return 1
-  within_a_second all_gone "$@" && return 0
-  for p in "$@"; do [ -e "/proc/$p" ] && echo "  $p is still there: $(grep State "/proc/$p/status")"; done
+  within "$seconds" all_gone "$@" && return 0
+  for p in "$@"; do
+    [ -e "/proc/$p" ] && echo "  $p is still there:" $(grep -E '^(State|SigPnd|ShdPnd|SigBlk)' "/proc/$p/status")
+  done
+  within 10 all_gone "$@" && echo "  and gone within 10 s more"
+  [ -n "$daemon" ] && tail -n 12 "$home/daemon.log" | sed 's/^/  /'
   return 1
 }
 host_window() { tr '\0' '\n' <"/proc/$1/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p'; }
@@ -182,7 +192,7 @@ check "and selecting none of its input" asks_only_for_structure_and_exposure
 kill "$host"
 ended_after_host() {
   local status
-  within_a_second not kill -0 "$pid" 2>/dev/null || { echo "  still running"; kill "$pid"; return 1; }
+  within 1 not kill -0 "$pid" 2>/dev/null || { echo "  still running"; kill "$pid"; return 1; }
   wait "$pid"; status=$?
   echo "  status $status"
   [ "$status" -eq 0 ]
@@ -197,7 +207,7 @@ for cycle in 1 2 3 4 5 6; do
   pids=$(hack_pids)
   check "cycle $cycle: it shows the stored choices, with black bars" shows_picture 1024 768
   as_host_user xscreensaver-command -deactivate >/dev/null
-  check "cycle $cycle: -deactivate: the hack is gone within 1 s" gone_within_a_second $pids
+  check "cycle $cycle: -deactivate: the hack is gone within 3 s" gone_within 3 $pids
 done
 
 # The window resized under it.
@@ -225,7 +235,7 @@ kill -USR1 "$pid"
 sleep 0.5
 check "SIGUSR1 starts over and it carries on drawing" shows_picture 1024 768
 kill "$locker"
-check "ending xsecurelock ends the hack within 1 s" gone_within_a_second "$pid"
+check "ending xsecurelock ends the hack within 3 s" gone_within 3 "$pid"
 wait "$locker" 2>/dev/null
 paced() {
   local report generations presents rate
@@ -283,7 +293,7 @@ bits=16
 check "the second screen too" shows_picture 800 600 -display "${DISPLAY%.*}.1"
 bits=24
 as_host_user xscreensaver-command -deactivate >/dev/null
-check "both are gone within 1 s of -deactivate" gone_within_a_second $pids
+check "both are gone within 3 s of -deactivate" gone_within 3 $pids
 stop_daemon
 
 finish
