@@ -19,10 +19,32 @@ start_xvfb() { # further arguments go to Xvfb; each call starts one more server
   export DISPLAY=":$(cat "$work/display")"
 }
 
-# A speed comparison runs both sides on one and the same processor, in turns: this
-# machine's processors differ in speed by up to a sixth at times (another guest's load).
-one_processor() { awk '/^Cpus_allowed_list/ { n = split($2, a, /[-,]/); print a[n] }' /proc/self/status; }
-best() { sort -g | tail -n 1; }
+# Whether a program of ours keeps 80% of the headless renderer's speed for "Heated" with
+# "Heat" ($render): the best of three runs each. Both run on one and the same processor, in
+# turns, since this machine's processors differ in speed by up to a sixth at times. The
+# program runs 3 s, then the ending command given gets its pid; on exit it reports its
+# rate per second on stderr.
+keeps_headless_speed() { # the renderer's nice, the ending command, the program's command line
+  local nice=$1 ending=$2 cpu pid headless measured
+  shift 2
+  cpu=$(awk '/^Cpus_allowed_list/ { n = split($2, a, /[-,]/); print a[n] }' /proc/self/status)
+  : >"$work/headless.rates"
+  : >"$work/measured.rates"
+  for _ in 1 2 3; do
+    nice -n "$nice" taskset -c "$cpu" "$render" --effect 1 --palette 19 --ticks 100000 --bench |
+      sed -n 's/ticks_per_second=//p' >>"$work/headless.rates"
+    taskset -c "$cpu" "$@" 2>"$work/measured.err" &
+    pid=$!
+    sleep 3
+    $ending "$pid"
+    wait "$pid"
+    sed -n 's/.*_per_second=\([0-9.]*\).*/\1/p' "$work/measured.err" >>"$work/measured.rates"
+  done
+  headless=$(sort -g "$work/headless.rates" | tail -n 1)
+  measured=$(sort -g "$work/measured.rates" | tail -n 1)
+  echo "  headless $headless a second, $(basename "$1") under Xvfb $measured"
+  awk -v m="$measured" -v h="$headless" 'BEGIN { exit !(m >= 0.8 * h) }'
+}
 
 passed=0 failed=0
 check() { # a name, then a command that must succeed
