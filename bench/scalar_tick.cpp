@@ -7,9 +7,9 @@
 #include "life/generation.h"
 #include "life/grids.h"
 #include "life/seeding.h"
+#include "ports/display_objects.h"
 #include "ports/display_port.h"
 #include "settings/saver_settings.h"
-#include "shell/display_objects.h"
 
 namespace {
 constexpr int32_t Slots = 7;

@@ -23,8 +23,8 @@
 #include "life/grids.h"
 #include "life/random_source.h"
 #include "platform/headless/headless_display.h"
+#include "ports/display_objects.h"
 #include "settings/saver_settings.h"
-#include "shell/display_objects.h"
 #include "shell/display_setup.h"
 
 namespace {

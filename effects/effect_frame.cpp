@@ -4,7 +4,7 @@
 
 #include "effects/fused_pass.h"
 #include "life/grids.h"
-#include "shell/display_objects.h"
+#include "ports/display_objects.h"
 
 uint8_t DisplayMode = NativeDisplay;
 

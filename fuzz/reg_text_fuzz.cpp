@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/linux/reg_text.h"
+#include "platform/regfile/reg_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     constexpr std::string_view Key = "Software\\Orvandel\\Glimmerhex";

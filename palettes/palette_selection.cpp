@@ -1,7 +1,7 @@
 #include "palettes/palette_selection.h"
 
 #include "life/random_source.h"
-#include "shell/display_objects.h"
+#include "ports/display_objects.h"
 
 bool SelectPalette() {
     if (PaletteScheme == 0) {

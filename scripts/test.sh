@@ -8,8 +8,8 @@ scripts/install-deps.sh
 
 jobs=$(nproc)
 echo "== Static analysis (cppcheck), the core with each Linux backend in turn"
-for backends in "platform/headless tools" "platform/linux platform/sdl platform/gtk" \
-  "platform/linux platform/hack"; do
+for backends in "platform/headless tools" "platform/regfile platform/x11" \
+  "platform/regfile platform/present platform/hack"; do
   cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --std=c++20 -I . \
     life effects palettes settings shell $backends
 done

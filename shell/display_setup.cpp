@@ -4,7 +4,7 @@
 #include "effects/effect_selection.h"
 #include "life/grids.h"
 #include "palettes/palette_selection.h"
-#include "shell/display_objects.h"
+#include "ports/display_objects.h"
 
 namespace {
 bool Fail(DisplayFailure& failure, const char* text, int32_t code) {

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "life/random_source.h"
+#include "ports/display_objects.h"
 #include "settings/settings_store.h"
-#include "shell/display_objects.h"
 #include "shell/display_setup.h"
 #include "shell/saver_window.h"
 

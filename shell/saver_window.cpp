@@ -1,6 +1,6 @@
 #include "shell/saver_window.h"
 
-#include "shell/display_objects.h"
+#include "ports/display_objects.h"
 #include "shell/saver_keys.h"
 #include "shell/window_messages.h"
 

@@ -18,8 +18,8 @@
 #include <string>
 
 #include "file_helpers.h"
-#include "platform/linux/file_store.h"
-#include "platform/linux/reg_text.h"
+#include "platform/regfile/file_store.h"
+#include "platform/regfile/reg_text.h"
 #include "settings/saver_settings.h"
 #include "settings/settings_store.h"
 

@@ -13,7 +13,7 @@
 #include "effects/effect_selection.h"
 #include "palettes/palette_catalogue.h"
 #include "platform/hack/hack_options.h"
-#include "platform/hack/picture_scaling.h"
+#include "platform/present/picture_scaling.h"
 
 namespace {
 TEST(HackWindowId, ReadsHexAndDecimalAndRefusesTheRest) {

@@ -6,7 +6,7 @@
 #include "palettes/palette_catalogue.h"
 #include "palettes/palette_selection.h"
 #include "platform/headless/headless_display.h"
-#include "shell/display_objects.h"
+#include "ports/display_objects.h"
 #include "test_support.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include "life/random_source.h"
 #include "life/seeding.h"
 #include "platform/headless/headless_display.h"
+#include "ports/display_objects.h"
 #include "ports/display_port.h"
 #include "reference_model.h"
 #include "settings/saver_settings.h"
-#include "shell/display_objects.h"
 #include "shell/display_setup.h"
 
 namespace {

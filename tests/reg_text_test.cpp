@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/linux/reg_text.h"
+#include "platform/regfile/reg_text.h"
 
 namespace {
 constexpr std::string_view Key = "Software\\Orvandel\\Glimmerhex";

@@ -10,7 +10,7 @@
 
 #include "palettes/palette_catalogue.h"
 #include "platform/hack/hack_state.h"
-#include "platform/hack/picture_scaling.h"
+#include "platform/present/picture_scaling.h"
 #include "ports/display_port.h"
 
 struct PlatformDevice {};

@@ -14,10 +14,10 @@
 #include "life/grids.h"
 #include "life/random_source.h"
 #include "platform/hack/hack_state.h"
-#include "platform/linux/file_store.h"
+#include "platform/regfile/file_store.h"
+#include "ports/display_objects.h"
 #include "settings/saver_settings.h"
 #include "settings/settings_store.h"
-#include "shell/display_objects.h"
 #include "shell/display_setup.h"
 
 volatile std::sig_atomic_t StopRequested = 0;

@@ -1,5 +1,5 @@
 // The product build keeps no tick count.
-#include "platform/sdl/sdl_state.h"
+#include "platform/x11/sdl_state.h"
 
 void NoteIdleTurn() {}
 void ReportTickRate() {}

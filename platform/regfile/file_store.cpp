@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/file_paths.h"
-#include "platform/linux/file_store.h"
-#include "platform/linux/reg_text.h"
+#include "platform/regfile/file_paths.h"
+#include "platform/regfile/file_store.h"
+#include "platform/regfile/reg_text.h"
 #include "ports/store_port.h"
 
 struct PlatformKey {

@@ -1,4 +1,4 @@
-#include "platform/hack/picture_scaling.h"
+#include "platform/present/picture_scaling.h"
 
 #include <cstring>
 

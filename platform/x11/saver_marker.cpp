@@ -1,6 +1,6 @@
 // A record lock, not flock: it belongs to the process, so the child that SDL forks to show
 // a message box never inherits it, and it goes with the saver however that ends.
-#include "platform/sdl/saver_marker.h"
+#include "platform/x11/saver_marker.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "palettes/palette_catalogue.h"
-#include "platform/sdl/sdl_state.h"
+#include "platform/x11/sdl_state.h"
 #include "ports/display_port.h"
 
 struct PlatformDevice {

@@ -1,7 +1,7 @@
 // For tests only: counts idle turns (one tick each) and reports the rate on exit.
 #include <cstdio>
 
-#include "platform/sdl/sdl_state.h"
+#include "platform/x11/sdl_state.h"
 
 namespace {
 Uint64 Turns = 0;

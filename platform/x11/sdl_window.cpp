@@ -7,9 +7,9 @@
 #include <deque>
 #include <string>
 
-#include "platform/sdl/saver_endings.h"
-#include "platform/sdl/saver_marker.h"
-#include "platform/sdl/sdl_state.h"
+#include "platform/x11/saver_endings.h"
+#include "platform/x11/saver_marker.h"
+#include "platform/x11/sdl_state.h"
 #include "ports/window_port.h"
 #include "shell/saver_window.h"
 #include "shell/window_messages.h"

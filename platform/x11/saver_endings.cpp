@@ -1,4 +1,4 @@
-#include "platform/sdl/saver_endings.h"
+#include "platform/x11/saver_endings.h"
 
 #include <X11/Xlib.h>
 #include <pthread.h>

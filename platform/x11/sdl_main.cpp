@@ -8,7 +8,7 @@
 #include <string>
 
 #include "glimmerhex_version.h"
-#include "platform/sdl/sdl_state.h"
+#include "platform/x11/sdl_state.h"
 #include "shell/start_up.h"
 
 namespace {

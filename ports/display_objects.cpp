@@ -1,4 +1,4 @@
-#include "shell/display_objects.h"
+#include "ports/display_objects.h"
 
 PlatformDevice* DisplayDevice = nullptr;
 PlatformSurface* PrimarySurface = nullptr;

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "platform/linux/file_store.h"
+#include "platform/regfile/file_store.h"
 #include "ports/dialog_port.h"
 #include "ports/window_port.h"
 #include "settings/config_dialog.h"

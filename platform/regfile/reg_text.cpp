@@ -1,4 +1,4 @@
-#include "platform/linux/reg_text.h"
+#include "platform/regfile/reg_text.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "platform/linux/file_paths.h"
+#include "platform/regfile/file_paths.h"
 
 #include <limits.h>
 #include <unistd.h>
