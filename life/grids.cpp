@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "effects/effect_frame.h"
-#include "effects/fused_pass.h"
 #include "life/history.h"
 
 namespace {
@@ -28,10 +26,6 @@ uint8_t* SpareShadeGrid = ShadeGridStore[1];
 int32_t GenerationCount = 0;
 
 void InitialiseGrids() {
-    // The fused pass's instruction set is settled once, before the first tick; the surface
-    // made just before holds nothing the effects drew.
-    ChooseSimdPath();
-    ForgetPicture();
     std::memset(CellGridStore, 0, sizeof CellGridStore);
     std::memset(ShadeGridStore, 0, sizeof ShadeGridStore);
     std::memset(CellBitStore, 0, sizeof CellBitStore);

@@ -2,6 +2,7 @@
 
 #include "effects/effect_frame.h"
 #include "effects/effect_selection.h"
+#include "effects/fused_pass.h"
 #include "life/grids.h"
 #include "palettes/palette_selection.h"
 #include "ports/display_objects.h"
@@ -34,9 +35,13 @@ bool SetUpDisplay(PlatformWindow* window, DisplayFailure& failure) {
     SelectEffect();
     result = CreatePrimarySurface(DisplayDevice, &PrimarySurface);
     if (result != DisplayOk) return Fail(failure, "CreateSurface FAILED", result);
+    // A new surface holds nothing the effects drew.
+    ForgetPicture();
     if (!SelectPalette()) return Fail(failure, "CreatePalette FAILED", 0);
     if (AttachPalette(PrimarySurface, PaletteObject) != DisplayOk)
         return Fail(failure, "SetPalette FAILED", 0);
+    // The fused pass's instruction set is settled once, before the first tick.
+    ChooseSimdPath();
     InitialiseGrids();
     return true;
 }
