@@ -187,7 +187,7 @@ TEST_F(PaletteSelection, PaletteIsCreatedOnceThenRewrittenWhole) {
 }
 
 TEST_F(PaletteSelection, FailuresAreReportedAsFalse) {
-    HeadlessDisplay.SetEntriesResult = static_cast<int32_t>(0x80004005u);
+    HeadlessDisplay.SetEntriesResult = DisplayFailed;
     PaletteScheme = 0;
     EXPECT_FALSE(SelectPalette());
     EXPECT_NE(PaletteScheme, 0) << "the roll is kept whatever the display shows";

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/headless/headless_store.h"
+#include "ports/store_port.h"
 #include "settings/saver_settings.h"
 #include "settings/settings_store.h"
 
@@ -111,7 +112,7 @@ TEST_F(SettingsStore, ASaveAfterTheKeyWasDeletedCreatesItWithTheNewChoices) {
 
 TEST_F(SettingsStore, AStoreThatCannotBeOpenedOrCreatedLeavesEverythingAsItWas) {
     HeadlessStore.OpenFailures = -1;
-    HeadlessStore.CreateResult = 5;
+    HeadlessStore.CreateResult = StoreAccessDenied;
     GraphicEffect = 3;
     PaletteScheme = 4;
     LoadSettings();

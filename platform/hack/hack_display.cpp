@@ -21,7 +21,6 @@ namespace {
 PlatformDevice TheDevice;
 PlatformSurface TheSurface;
 PlatformPalette ThePalette;
-constexpr int32_t DisplayFailed = static_cast<int32_t>(0x80004005u); // E_FAIL
 
 uint8_t Picture[PictureWidth * PictureHeight];
 PaletteEntry Colours[PaletteSize];

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "palettes/palette_catalogue.h"
+#include "ports/display_port.h"
 
 struct HeadlessDisplayState {
     // What the next calls answer. Each *Result is returned as it is (0 succeeds).
@@ -13,7 +14,7 @@ struct HeadlessDisplayState {
     bool AcceptsNative = true;    // 320 x 200 x 8 with flags 0
     bool AcceptsNativeVga = true; // 320 x 200 x 8 as a standard VGA mode
     bool AcceptsDoubled = true;   // 640 x 480 x 8
-    int32_t SetModeFailure = static_cast<int32_t>(0x88760091u);
+    int32_t SetModeFailure = DisplayModeRefused;
     int32_t CreateSurfaceResult = 0;
     int32_t CreatePaletteResult = 0;
     int32_t SetEntriesResult = 0;

@@ -25,7 +25,7 @@ int32_t OpenStoreKey(const char*, PlatformKey** key) {
     ++HeadlessStore.OpenCalls;
     if (HeadlessStore.OpenFailures != 0) {
         if (HeadlessStore.OpenFailures > 0) --HeadlessStore.OpenFailures;
-        return 5; // ERROR_ACCESS_DENIED
+        return StoreAccessDenied;
     }
     if (!HeadlessStore.KeyExists) return StoreNotFound;
     *key = &TheKey;

@@ -30,8 +30,6 @@ struct PlatformKey {
 };
 
 namespace {
-constexpr int32_t StoreWriteFault = 29;           // ERROR_WRITE_FAULT
-constexpr int32_t StoreAccessDenied = 5;          // ERROR_ACCESS_DENIED
 constexpr const char* TemporaryMark = ".saving-"; // then six random characters
 bool ReadOnly = false;
 StoreFailure Failure;

@@ -19,7 +19,6 @@ namespace {
 PlatformDevice TheDevice;
 PlatformSurface TheSurface;
 PlatformPalette ThePalette;
-constexpr int32_t DisplayFailed = static_cast<int32_t>(0x80004005u); // E_FAIL
 
 void SetColours(const PaletteEntry* entries) {
     SDL_Color colours[256];
