@@ -4,8 +4,6 @@
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(doc_build ${CMAKE_BINARY_DIR}/doc)
 
-install(TARGETS glimmerhex-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-
 # The icon is drawn once, as text; the theme's sizes are made from it.
 set(icon_files)
 foreach(size 16 32 64 128 256)
@@ -35,7 +33,7 @@ endfunction()
 function(glimmerhex_man_page page)
   get_filename_component(name ${page} NAME)
   string(REGEX REPLACE ".*\\." "" section ${name})
-  configure_file(${page} ${CMAKE_BINARY_DIR}/man/${name} @ONLY)
+  configure_file(${CMAKE_SOURCE_DIR}/${page} ${CMAKE_BINARY_DIR}/man/${name} @ONLY)
   glimmerhex_gzip(${CMAKE_BINARY_DIR}/man/${name} ${CMAKE_INSTALL_MANDIR}/man${section})
 endfunction()
 glimmerhex_man_page(man/glimmerhex.6)

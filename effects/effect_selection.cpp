@@ -37,6 +37,13 @@ void SelectEffect() {
         ActiveEffectRenderer = EffectTable[FallbackEffect];
 }
 
+void RerollRandomEffect() {
+    if (!RandomEffect) return;
+    NormaliseShades();
+    GraphicEffect = 0;
+    SelectEffect();
+}
+
 void NormaliseShades() {
     // Plasma fades subtract 2 or 4 and stop only at exactly 0, so every shade must be a
     // multiple of 4 before such an effect can take over.

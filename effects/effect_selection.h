@@ -15,3 +15,5 @@ inline constexpr uint8_t FallbackEffect = 1;
 
 void SelectEffect();
 void NormaliseShades();
+// An effect rolled at random is rolled again (the wipe, the G key); a chosen one stays.
+void RerollRandomEffect();

@@ -28,14 +28,7 @@ void AdvanceGeneration() {
         std::memset(CurrentCellBits->Bits, 0, CellBitBytes);
         CurrentCellBits->Known = true;
         GenerationCount = 0;
-        if (RandomEffect) {
-            NormaliseShades();
-            GraphicEffect = 0;
-            SelectEffect();
-        }
-        if (RandomPalette) {
-            PaletteScheme = 0;
-            SelectPalette();
-        }
+        RerollRandomEffect();
+        RerollRandomPalette();
     }
 }

@@ -15,6 +15,12 @@ bool SelectPalette() {
     return UploadPalette(palette);
 }
 
+void RerollRandomPalette() {
+    if (!RandomPalette) return;
+    PaletteScheme = 0;
+    SelectPalette();
+}
+
 bool UploadPalette(const Palette& palette) {
     // Created once; every later upload rewrites the attached object so the picture
     // recolours without a redraw.

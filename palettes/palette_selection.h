@@ -5,4 +5,7 @@
 inline constexpr int32_t FallbackScheme = 8;
 
 bool SelectPalette();
+// A palette rolled at random is rolled again (the wipe, the C key); a chosen one stays. The
+// upload's result is not looked at.
+void RerollRandomPalette();
 bool UploadPalette(const Palette& palette);

@@ -7,11 +7,12 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
-echo "== Static analysis (cppcheck), the core with each Linux backend in turn"
-for backends in "platform/headless tools" "platform/regfile platform/x11" \
-  "platform/regfile platform/present platform/hack"; do
+echo "== Static analysis (cppcheck), the core with each Linux program's rooms in turn"
+for backends in "platform/headless tools platform/posix" \
+  "platform/regfile platform/posix platform/present platform/x11" \
+  "platform/regfile platform/posix platform/present platform/hack"; do
   cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --std=c++20 -I . \
-    life effects palettes settings shell $backends
+    life effects palettes settings shell ports $backends
 done
 
 echo "== Release build"

@@ -4,6 +4,7 @@
 #include "effects/effect_selection.h"
 #include "effects/fused_pass.h"
 #include "life/grids.h"
+#include "life/random_source.h"
 #include "palettes/palette_selection.h"
 #include "ports/display_objects.h"
 
@@ -23,6 +24,18 @@ int32_t SetSaverDisplayMode() {
     return result;
 }
 } // namespace
+
+void ResetRun(uint32_t seed) {
+    ReleaseDisplayObjects();
+    DisplayMode = NativeDisplay;
+    ActiveEffectRenderer = nullptr;
+    GraphicEffect = PaletteScheme = 0;
+    RandomEffect = RandomPalette = false;
+    GenerationCount = 0;
+    InitialiseGrids();
+    ForgetPicture();
+    SeedRandomSource(seed);
+}
 
 bool SetUpDisplay(PlatformWindow* window, DisplayFailure& failure) {
     int32_t result = CreateDisplayDevice(&DisplayDevice);

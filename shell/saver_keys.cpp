@@ -12,18 +12,11 @@ bool ApplySaverKey(uint32_t virtualKey) {
         SeedPatterns();
         return false;
     case PaletteKey:
-        // A palette chosen in the dialog stays; the key is swallowed.
-        if (RandomPalette) {
-            PaletteScheme = 0;
-            SelectPalette();
-        }
+        // A palette or effect chosen in the dialog stays; the key is swallowed.
+        RerollRandomPalette();
         return false;
     case EffectKey:
-        if (RandomEffect) {
-            NormaliseShades();
-            GraphicEffect = 0;
-            SelectEffect();
-        }
+        RerollRandomEffect();
         return false;
     case WipeKey:
         // The next tick sees 10000 and draws as usual; the one after wipes.

@@ -19,15 +19,14 @@
 #include <vector>
 
 #include "effects/effect_frame.h"
-#include "glimmerhex_version.h"
 #include "life/generation.h"
 #include "life/grids.h"
-#include "life/random_source.h"
 #include "platform/headless/headless_display.h"
+#include "platform/posix/program_start.h"
+#include "platform/posix/whole_numbers.h"
 #include "platform/regfile/file_paths.h"
-#include "platform/regfile/file_store.h"
+#include "platform/regfile/stored_choices.h"
 #include "settings/saver_settings.h"
-#include "settings/settings_store.h"
 #include "shell/display_setup.h"
 #include "shell/saver_keys.h"
 #include "tools/render_output.h"
@@ -63,27 +62,20 @@ struct RenderOptions {
     OutputKind Kind = NoOutput;
 };
 
+constexpr const char* Usage =
+    "usage: glimmerhex-render [--seed S] [--effect E] [--palette P] [--ticks N]\n"
+    "                         [--mode native|doubled] [--pitch W] [--keys SCRIPT]\n"
+    "                         [--every K] [--bench] --out FILE.raw|.png|.gif\n";
+
 [[noreturn]] void Fail(int status, const std::string& message) {
     std::fprintf(stderr, "glimmerhex-render: %s\n", message.c_str());
     std::exit(status);
 }
 
-bool ParseNumber(const std::string& text, uint64_t limit, uint64_t& value) {
-    if (text.empty() || text.size() > 20) return false;
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        const uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (value > (limit - digit) / 10) return false;
-        value = value * 10 + digit;
-    }
-    return true;
-}
-
 uint64_t NumberOption(const std::string& option, const std::string& text, uint64_t low,
                       uint64_t high) {
     uint64_t value = 0;
-    if (!ParseNumber(text, UINT64_MAX / 2, value) || value < low || value > high)
+    if (!ParseWholeNumber(text, 10, UINT64_MAX / 2, value) || value < low || value > high)
         Fail(BadInput, option + " takes a whole number from " + std::to_string(low) + " to " +
                            std::to_string(high) + ", not '" + text + "'");
     return value;
@@ -98,7 +90,7 @@ std::vector<KeyItem> ParseKeys(const std::string& script) {
         const size_t colon = item.find(':');
         uint64_t tick = 0;
         if (colon == std::string::npos || colon + 2 != item.size() ||
-            !ParseNumber(item.substr(0, colon), UINT64_MAX / 2, tick) ||
+            !ParseWholeNumber(item.substr(0, colon), 10, UINT64_MAX / 2, tick) ||
             !std::isalpha(static_cast<unsigned char>(item[colon + 1])))
             Fail(BadInput, "--keys item '" + item + "' is not TICKS:LETTER (as in 10:A,20:X)");
         keys.push_back({tick, static_cast<uint32_t>(
@@ -277,14 +269,6 @@ void FailOutput(int fd, const std::string& message) {
     Fail(CannotWrite, message);
 }
 
-// A closed standard stream would let the output take its number, and the summary would
-// land in the picture. Its number is held by /dev/null opened the wrong way round, so
-// that using it still fails as on a closed stream.
-void HoldClosedStandardStreams() {
-    for (int fd = 0; fd <= 2; ++fd)
-        if (fcntl(fd, F_GETFD) < 0) open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
-}
-
 FrameImage CurrentFrame() {
     return {HeadlessDisplay.Pixels.data(), DisplayWidth(DisplayMode), DisplayHeight(DisplayMode),
             HeadlessDisplay.Pitch, HeadlessDisplay.Colours};
@@ -319,17 +303,8 @@ void ShowProgress(Progress& progress, uint64_t done) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts("Glimmerhex " GLIMMERHEX_VERSION);
-        return 0;
-    }
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::puts("usage: glimmerhex-render [--seed S] [--effect E] [--palette P] [--ticks N]\n"
-                  "                         [--mode native|doubled] [--pitch W] [--keys SCRIPT]\n"
-                  "                         [--every K] [--bench] --out FILE.raw|.png|.gif");
-        return 0;
-    }
-    HoldClosedStandardStreams();
+    HoldStandardDescriptors();
+    if (AnswerVersionOrHelp(argc, argv, Usage, "-h")) return 0;
     // A closed pipe and a file-size limit fail the write instead, as a full disk would.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
@@ -337,13 +312,9 @@ int main(int argc, char** argv) {
     std::string target; // where --out leads
     const int fd = options.Kind == NoOutput ? -1 : OpenTemporary(options, target);
 
-    // The saver's order: settings, seed, then the display with effect, palette and grids.
-    // The stored choices are read, never written.
-    MakeStoreReadOnly();
-    if (options.Effect < 0 || options.Palette < 0) LoadSettings();
-    if (options.Effect >= 0) GraphicEffect = static_cast<uint8_t>(options.Effect);
-    if (options.Palette >= 0) PaletteScheme = static_cast<uint8_t>(options.Palette);
-    SeedRandomSource(options.HasSeed ? options.Seed : static_cast<uint32_t>(std::time(nullptr)));
+    // The saver's order: seed and settings, then the display with effect, palette and grids.
+    ResetRun(options.HasSeed ? options.Seed : static_cast<uint32_t>(std::time(nullptr)));
+    TakeStoredChoices(options.Effect, options.Palette);
     HeadlessDisplay.RequestedPitch = options.Pitch;
     HeadlessDisplay.AcceptsNative = HeadlessDisplay.AcceptsNativeVga =
         options.Mode == NativeDisplay;

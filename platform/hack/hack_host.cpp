@@ -3,7 +3,6 @@
 // create: checking that it exists, hearing its resizes and its end, and surviving X errors
 // once the host has destroyed it.
 #include <X11/Xlib.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <string>
 
 #include "platform/hack/hack_state.h"
+#include "platform/present/paced_run.h"
 
 HackBackend Hack;
 
@@ -144,39 +144,28 @@ void CloseHostWindow() {
     SDL_Quit();
 }
 
-void HandleWindowEvents() {
+bool ReadHostEvents() {
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
         if (event.type == SDL_QUIT) {
             Hack.WindowGone = true;
         } else if (event.type == SDL_WINDOWEVENT) {
-            if (event.window.event == SDL_WINDOWEVENT_CLOSE)
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
                 Hack.WindowGone = true;
-            else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
-                     event.window.event == SDL_WINDOWEVENT_EXPOSED)
+            } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+                       event.window.event == SDL_WINDOWEVENT_EXPOSED) {
                 Hack.RedrawAll = true;
+                PresentSoon();
+            }
         } else if (event.type == SDL_SYSWMEVENT) {
             const XEvent& x = event.syswm.msg->msg.x11.event;
             if (x.type == DestroyNotify && x.xdestroywindow.window == Hack.XWindow)
                 Hack.WindowGone = true;
         }
     }
+    return !Hack.WindowGone;
 }
 
-void WaitForDeadline(int64_t deadline) {
-    while (StopRequested == 0 && RestartRequested == 0 && !Hack.WindowGone) {
-        // Reading the events first leaves none queued inside Xlib, where poll cannot see them.
-        HandleWindowEvents();
-        const int64_t remaining = deadline - SteadyNanoseconds();
-        if (remaining <= 0 || Hack.WindowGone) return;
-        pollfd waits[2] = {{ConnectionNumber(Hack.XDisplay), POLLIN, 0},
-                           {WakeDescriptor, POLLIN, 0}};
-        const timespec timeout{static_cast<time_t>(remaining / 1'000'000'000),
-                               static_cast<long>(remaining % 1'000'000'000)};
-        if (ppoll(waits, 2, &timeout, nullptr) > 0 && (waits[1].revents & POLLIN) != 0) {
-            char drained[64];
-            while (read(WakeDescriptor, drained, sizeof drained) > 0) {
-            }
-        }
-    }
+int HostConnection() {
+    return ConnectionNumber(Hack.XDisplay);
 }

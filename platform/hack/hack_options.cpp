@@ -2,29 +2,12 @@
 
 #include <string_view>
 
-namespace {
-bool ParseDigits(std::string_view digits, uint32_t base, uint64_t limit, uint64_t& value) {
-    if (digits.empty()) return false;
-    value = 0;
-    for (const char c : digits) {
-        uint32_t digit = 0;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<uint32_t>(c - '0');
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = static_cast<uint32_t>(c - 'a' + 10);
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = static_cast<uint32_t>(c - 'A' + 10);
-        else
-            return false;
-        if (digit > limit || value > (limit - digit) / base) return false;
-        value = value * base + digit;
-    }
-    return true;
-}
+#include "platform/posix/whole_numbers.h"
 
+namespace {
 bool ParseCount(const std::string& text, uint32_t high, uint32_t& value) {
     uint64_t parsed = 0;
-    if (!ParseDigits(text, 10, high, parsed)) return false;
+    if (!ParseWholeNumber(text, 10, high, parsed)) return false;
     value = static_cast<uint32_t>(parsed);
     return true;
 }
@@ -43,7 +26,7 @@ bool ParseWindowId(const char* text, uint32_t& id) {
         base = 16;
     }
     uint64_t value = 0;
-    if (!ParseDigits(digits, base, UINT32_MAX, value) || value == 0) return false;
+    if (!ParseWholeNumber(digits, base, UINT32_MAX, value) || value == 0) return false;
     id = static_cast<uint32_t>(value);
     return true;
 }

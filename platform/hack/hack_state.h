@@ -1,11 +1,9 @@
-// What the hack's window, display and loop share.
+// What the hack's window and display share.
 #pragma once
 #include <SDL.h>
 #include <SDL_syswm.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdint>
+#include <string>
 
 #include "platform/hack/hack_options.h"
 
@@ -21,36 +19,16 @@ struct HackBackend {
 
 extern HackBackend Hack;
 
-// Set from signal handlers: SIGTERM, SIGINT and SIGHUP end the run, SIGUSR1 starts over.
-extern volatile std::sig_atomic_t StopRequested;
-extern volatile std::sig_atomic_t RestartRequested;
-extern int WakeDescriptor; // becomes readable when one of those signals arrives
-
 // Opens the display, checks the window the options name (or makes one) and hands it to
 // SDL. On failure returns false with one line in error, leaving no window behind.
 bool OpenHostWindow(const HackOptions& options, std::string& error);
 void CloseHostWindow();
 
-inline int64_t SteadyNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+// For the paced run: reads what the display sent (resizes, exposures, the window's end)
+// and says whether the window is still there; the X connection to wait on.
+bool ReadHostEvents();
+int HostConnection();
 
-// Reads what the display sent: resizes, exposures, the window's end.
-void HandleWindowEvents();
-// Sleeps until deadline (nanoseconds on the steady clock), handling the window's events
-// as they come; returns early when a signal arrives or the window is gone.
-void WaitForDeadline(int64_t deadline);
-
-// Draws the latest picture into the window now.
+// Draws the latest picture into the window now, and names what does it.
 void PresentPicture();
-// Unpaced runs: presents at most once per display refresh.
-void PresentIfDue();
-// The name of what presents the picture, for the test build's report.
 const char* PresenterName();
-
-// Test builds count generations and presents to report rates; the product build does not.
-void NoteGeneration();
-void NotePresent();
-void ReportRates();

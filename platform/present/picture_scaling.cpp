@@ -15,10 +15,9 @@ void CountRuns(int32_t size, int32_t count, uint16_t* runs) {
 }
 } // namespace
 
-void FitPicture(int32_t windowWidth, int32_t windowHeight, PictureFit& fit) {
+void FitPictureRect(int32_t windowWidth, int32_t windowHeight, PictureRect& rect) {
     const int64_t width = windowWidth > 0 ? windowWidth : 0;
     const int64_t height = windowHeight > 0 ? windowHeight : 0;
-    PictureRect& rect = fit.Rect;
     if (width * PictureHeight <= height * PictureWidth) { // bars above and below
         rect.Width = static_cast<int32_t>(width);
         rect.Height =
@@ -30,8 +29,12 @@ void FitPicture(int32_t windowWidth, int32_t windowHeight, PictureFit& fit) {
     }
     rect.X = static_cast<int32_t>((width - rect.Width) / 2);
     rect.Y = static_cast<int32_t>((height - rect.Height) / 2);
-    CountRuns(rect.Width, PictureWidth, fit.ColumnRuns);
-    CountRuns(rect.Height, PictureHeight, fit.LineRuns);
+}
+
+void FitPicture(int32_t windowWidth, int32_t windowHeight, PictureFit& fit) {
+    FitPictureRect(windowWidth, windowHeight, fit.Rect);
+    CountRuns(fit.Rect.Width, PictureWidth, fit.ColumnRuns);
+    CountRuns(fit.Rect.Height, PictureHeight, fit.LineRuns);
 }
 
 void ScalePicture(const uint8_t* indices, int32_t pitch, const uint32_t* colours,

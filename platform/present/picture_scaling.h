@@ -18,6 +18,8 @@ struct PictureFit {
     uint16_t LineRuns[PictureHeight];
 };
 
+// The rectangle alone, for a presenter that scales by itself; then the runs as well.
+void FitPictureRect(int32_t windowWidth, int32_t windowHeight, PictureRect& rect);
 void FitPicture(int32_t windowWidth, int32_t windowHeight, PictureFit& fit);
 
 // Draws the picture's palette indices as 32-bit colours into the fitted rectangle of a

@@ -3,11 +3,10 @@
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
 
-#include <cstdio>
-#include <cstring>
 #include <string>
 
-#include "glimmerhex_version.h"
+#include "platform/posix/program_start.h"
+#include "platform/present/run_rates.h"
 #include "platform/x11/sdl_state.h"
 #include "shell/start_up.h"
 
@@ -25,16 +24,10 @@ constexpr const char* Usage = "usage: glimmerhex [/s | /c | /p | /a | /l]\n"
 } // namespace
 
 int main(int argc, char** argv) {
-    // Only these exact words: the switch scan would read any "--" as a dialog request, and
-    // every other argument text keeps the Windows host's rules.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts("Glimmerhex " GLIMMERHEX_VERSION);
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
+    HoldStandardDescriptors();
+    // Only as the only argument: the switch scan would read any "--" as a dialog request,
+    // and every other argument text keeps the Windows host's rules.
+    if (AnswerVersionOrHelp(argc, argv, Usage)) return 0;
     SDL_SetMainReady();
     std::string argumentText;
     for (int i = 1; i < argc; ++i) {
@@ -42,7 +35,7 @@ int main(int argc, char** argv) {
         argumentText += argv[i];
     }
     const int32_t exitCode = RunProgram(nullptr, argumentText.c_str(), ShowDefault);
-    ReportTickRate();
+    ReportRates(PresenterName());
     SDL_Quit();
     return exitCode;
 }

@@ -7,6 +7,7 @@
 #include <deque>
 #include <string>
 
+#include "platform/present/run_rates.h"
 #include "platform/x11/saver_endings.h"
 #include "platform/x11/saver_marker.h"
 #include "platform/x11/sdl_state.h"
@@ -114,7 +115,7 @@ void DeliverEvent(const SDL_Event& event) {
         if (event.window.event == SDL_WINDOWEVENT_CLOSE)
             Deliver(WmClose);
         else if (event.window.event == SDL_WINDOWEVENT_EXPOSED)
-            Sdl.NextPresent = 0;
+            RedrawSoon();
         break;
     default:
         break;
@@ -233,7 +234,7 @@ bool IsMessageWaiting() {
         SDL_PumpEvents();
     }
     if (SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return true;
-    NoteIdleTurn();
+    NoteGeneration(); // one tick follows
     return false;
 }
 

@@ -1,7 +1,9 @@
 // For tests only: counts generations and presents and reports their rates on exit.
+#include <cstdint>
 #include <cstdio>
 
-#include "platform/hack/hack_state.h"
+#include "platform/present/present_pacing.h"
+#include "platform/present/run_rates.h"
 
 namespace {
 uint64_t Generations = 0;
@@ -19,10 +21,10 @@ void NotePresent() {
     ++Presents;
 }
 
-void ReportRates() {
+void ReportRates(const char* presenter) {
     const double seconds = static_cast<double>(LastGeneration - FirstGeneration) / 1e9;
     std::fprintf(
         stderr, "generations=%llu presents=%llu generations_per_second=%.1f presenter=%s\n",
         static_cast<unsigned long long>(Generations), static_cast<unsigned long long>(Presents),
-        seconds > 0 ? static_cast<double>(Generations - 1) / seconds : 0.0, PresenterName());
+        seconds > 0 ? static_cast<double>(Generations - 1) / seconds : 0.0, presenter);
 }

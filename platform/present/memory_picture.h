@@ -1,0 +1,29 @@
+// The 8-bit picture every Linux front end draws into: the effects write palette indices into
+// memory, and each front end shows them in 32-bit colour however its display takes them.
+// memory_picture.cpp is the half of the display operations that is the same for all of them
+// (palette, lock, unlock); each front end supplies the rest (device, exclusive access, mode,
+// surface) and PictureDrawn.
+#pragma once
+#include <cstdint>
+
+#include "palettes/palette_catalogue.h"
+#include "platform/present/picture_scaling.h"
+
+struct MemoryPicture {
+    uint8_t Pixels[PictureWidth * PictureHeight]; // PictureWidth bytes a line
+    PaletteEntry Entries[PaletteSize];
+    uint32_t Colours[PaletteSize]; // the entries as XRGB8888, the top byte 0xFF
+    // Moves on with every palette change, so a front end that maps the colours into a
+    // format of its own, or must show a new palette at once, can tell.
+    uint32_t PaletteChanges;
+};
+
+extern MemoryPicture Picture;
+
+// The one mode the picture has: 320 x 200 at 8 bits.
+int32_t SetPictureMode(int32_t width, int32_t height, int32_t bits);
+
+// Supplied by each front end: a frame has just been drawn into the picture. The unpaced
+// saver shows it once a display refresh has passed; paced programs show it on their own
+// clock and do nothing here.
+void PictureDrawn();
