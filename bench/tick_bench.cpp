@@ -15,7 +15,6 @@
 #include <tuple>
 #include <vector>
 
-#include "bench/scalar_tick.h"
 #include "effects/effect_frame.h"
 #include "effects/effect_selection.h"
 #include "effects/fused_pass.h"
@@ -23,9 +22,9 @@
 #include "life/grids.h"
 #include "life/random_source.h"
 #include "platform/headless/headless_display.h"
-#include "ports/display_objects.h"
 #include "settings/saver_settings.h"
 #include "shell/display_setup.h"
+#include "tests/reference_model.h"
 
 namespace {
 constexpr int ScalarRun = SimdPathCount; // the run number of the restatement
@@ -39,20 +38,27 @@ const char* RunName(int run) {
     return run == ScalarRun ? "scalar" : SimdPathNames[run];
 }
 
+// The restatement's run, beside the saver's.
+RefWorld Scalar;
+
+void ScalarIdleTick() {
+    RefIdleTick(
+        Scalar, false,
+        {HeadlessDisplay.Pixels.data(), HeadlessDisplay.Pitch, DisplayMode == DoubledDisplay});
+}
+
 bool StartSaverRun(uint8_t effect, int mode) {
-    ReleaseDisplayObjects();
+    constexpr uint32_t Seed = 2026;
+    ResetRun(Seed);
     ResetHeadlessDisplay();
     HeadlessDisplay.AcceptsNative = HeadlessDisplay.AcceptsNativeVga = mode != 1;
     HeadlessDisplay.VideoMemory = mode == NativeWriteOnly;
-    DisplayMode = NativeDisplay;
-    ActiveEffectRenderer = nullptr;
     GraphicEffect = effect;
     PaletteScheme = 19;
-    RandomEffect = RandomPalette = false;
-    GenerationCount = 0;
-    SeedRandomSource(2026);
+    Scalar = RefWorld{};
+    Scalar.Effect = effect;
+    Scalar.Random = Seed;
     DisplayFailure failure{};
-    ResetScalarHistory();
     return SetUpDisplay(nullptr, failure);
 }
 
@@ -61,11 +67,15 @@ std::vector<uint8_t> RunTicks(uint8_t effect, int mode, int run) {
     StartSaverRun(effect, mode);
     for (int tick = 0; tick < CheckedTicks; ++tick)
         run == ScalarRun ? ScalarIdleTick() : IdleTick();
+    const bool scalar = run == ScalarRun;
+    const uint8_t* next = scalar ? &Scalar.Next()[0][0] : NextCellGrid;
+    const uint8_t* shades = scalar ? &Scalar.Shades()[0][0] : CurrentShadeGrid;
+    const uint32_t random = scalar ? Scalar.Random : RandomState;
     std::vector<uint8_t> state = HeadlessDisplay.Pixels;
-    state.insert(state.end(), NextCellGrid, NextCellGrid + GridCells);
-    state.insert(state.end(), CurrentShadeGrid, CurrentShadeGrid + GridCells);
+    state.insert(state.end(), next, next + GridCells);
+    state.insert(state.end(), shades, shades + GridCells);
     for (int shift = 0; shift < 32; shift += 8)
-        state.push_back(static_cast<uint8_t>(RandomState >> shift));
+        state.push_back(static_cast<uint8_t>(random >> shift));
     return state;
 }
 

@@ -13,6 +13,7 @@
 #include "effects/effect_selection.h"
 #include "palettes/palette_catalogue.h"
 #include "platform/hack/hack_options.h"
+#include "platform/present/paced_run.h"
 #include "platform/present/picture_scaling.h"
 
 namespace {
@@ -258,5 +259,20 @@ TEST(PictureScaling, MatchesNearestNeighbourAndStaysInside) {
             }
         EXPECT_EQ(wrong, 0) << width << "x" << height;
     }
+}
+// The paced run's next deadline (ms for readability): a period on, from now when far
+// behind, and never beyond now + a period, whatever woke the run early.
+TEST(PacedRun, TheNextFrameIsNeverMoreThanAPeriodAway) {
+    const struct {
+        int64_t Previous, Now, Next;
+    } cases[] = {
+        {1000, 1010, 2000}, // on time
+        {1000, 1950, 2000}, // late within the period
+        {1000, 3500, 3500}, // over a period behind: from now
+        {1000, 1005, 2000}, // woken at once by a start-over: still one period on
+        {5000, 1010, 2010}, // woken twenty times over: no further than a period from now
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NextFrameDeadline(c.Previous, 1000, c.Now), c.Next) << c.Previous << " " << c.Now;
 }
 } // namespace

@@ -1,6 +1,7 @@
 #include "reference_checks.h"
 
 #include <cstddef>
+#include <cstring>
 #include <random>
 
 #include "effects/effect_frame.h"
@@ -10,7 +11,6 @@
 #include "life/random_source.h"
 #include "life/seeding.h"
 #include "platform/headless/headless_display.h"
-#include "ports/display_objects.h"
 #include "ports/display_port.h"
 #include "reference_model.h"
 #include "settings/saver_settings.h"
@@ -19,34 +19,40 @@
 namespace {
 constexpr uint8_t Sentinel = 0xAB;
 
-RefCells ReadGrid(const uint8_t* grid) {
-    RefCells cells;
-    for (int y = 0; y < RefHeight; ++y)
-        for (int x = 0; x < RefWidth; ++x)
-            cells[y][x] = grid[(y + 1) * 322 + x + 1];
-    return cells;
+RefGrid ReadGrid(const uint8_t* grid) {
+    RefGrid whole;
+    std::memcpy(&whole[0][0], grid, sizeof whole);
+    return whole;
 }
 
-// Where a cell is drawn, by the mapping stated independently of the frame.
-size_t PixelOffset(int x, int y) {
-    const size_t pitch = static_cast<size_t>(HeadlessDisplay.Pitch);
-    return DisplayMode == DoubledDisplay ? (40 + 2 * y) * pitch + 2 * x : y * pitch + x;
-}
-
-void Draw(const RefPixels& pixels, std::vector<uint8_t>& surface) {
-    for (int y = 0; y < RefHeight; ++y)
-        for (int x = 0; x < RefWidth; ++x)
-            if (pixels[y][x] >= 0) surface[PixelOffset(x, y)] = static_cast<uint8_t>(pixels[y][x]);
+// Where the restatement draws: a copy of the headless surface, laid out alike.
+RefSurface SurfaceOf(std::vector<uint8_t>& pixels) {
+    return {pixels.data(), HeadlessDisplay.Pitch, DisplayMode == DoubledDisplay};
 }
 
 std::string Where(int step, const char* what) {
     return std::string(what) + " differ" + (step >= 0 ? " at step " + std::to_string(step) : "");
 }
 
-std::string StartCase(const ReferenceCase& c, uint32_t seed) {
+// What the tick left against what the restatement left: the next grid (its border too when
+// whole), the shades and the picture.
+std::string Compare(int step, RefWorld& world, bool whole,
+                    const std::vector<uint8_t>& expectedSurface) {
+    const RefGrid next = ReadGrid(NextCellGrid);
+    if (whole ? next != world.Next() : RefInterior(next) != RefInterior(world.Next()))
+        return Where(step, "next grids");
+    if (RefInterior(ReadGrid(CurrentShadeGrid)) != RefInterior(world.Shades()))
+        return Where(step, "shades");
+    if (HeadlessDisplay.Pixels != expectedSurface) return Where(step, "pictures");
+    return "";
+}
+
+std::string StartCase(const ReferenceCase& c, uint32_t seed, RefWorld& world) {
     std::string failure = SetUpHeadlessWorld(c.Effect, 19, c.Mode, c.Pitch, seed);
     HeadlessDisplay.VideoMemory = c.VideoMemory;
     std::fill(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(), Sentinel);
+    world.Effect = c.Effect;
+    world.Random = seed;
     return failure;
 }
 
@@ -62,24 +68,19 @@ bool OnlyCellBytesWritten() {
 
 std::string SetUpHeadlessWorld(uint8_t effect, uint8_t scheme, uint8_t mode, int32_t pitch,
                                uint32_t seed) {
-    ReleaseDisplayObjects();
+    ResetRun(seed);
     ResetHeadlessDisplay();
     HeadlessDisplay.RequestedPitch = pitch;
     HeadlessDisplay.AcceptsNative = HeadlessDisplay.AcceptsNativeVga = mode != DoubledDisplay;
-    DisplayMode = NativeDisplay;
-    ActiveEffectRenderer = nullptr;
     GraphicEffect = effect;
     PaletteScheme = scheme;
-    RandomEffect = false;
-    RandomPalette = false;
-    GenerationCount = 0;
-    SeedRandomSource(seed);
     DisplayFailure failure{};
     return SetUpDisplay(nullptr, failure) ? "" : failure.Text;
 }
 
 std::string CompareFramesWithReference(const ReferenceCase& c, int frames, uint8_t then) {
-    if (std::string failure = StartCase(c, 1); !failure.empty()) return failure;
+    RefWorld world;
+    if (std::string failure = StartCase(c, 1, world); !failure.empty()) return failure;
     std::mt19937 random(1234 + c.Effect);
     const bool plasma = c.Effect >= 5;
     for (int32_t row = 1; row <= 200; ++row)
@@ -89,39 +90,36 @@ std::string CompareFramesWithReference(const ReferenceCase& c, int frames, uint8
             CurrentShadeGrid[row * 322 + column] =
                 static_cast<uint8_t>(plasma ? (random() % 64) * 4 : random() % 256);
         }
-    uint8_t effect = c.Effect;
+    std::vector<uint8_t> expectedSurface = HeadlessDisplay.Pixels;
     for (int frame = 0; frame < frames; ++frame) {
-        RefCells shades = ReadGrid(CurrentShadeGrid);
+        world.Current() = ReadGrid(NextCellGrid);
+        RefWrapBorder(world.Current());
+        // Shades do not wrap: whatever the border held, the restatement reads 0 there.
+        world.Shades() = RefGrid{};
+        RefSetInterior(world.Shades(), RefInterior(ReadGrid(CurrentShadeGrid)));
         if (then != 0 && frame == frames / 2) {
             NormaliseShades();
-            GraphicEffect = effect = then;
+            GraphicEffect = then;
             SelectEffect();
-            RefNormaliseShades(shades);
+            RefNormaliseShades(world);
+            world.Effect = then;
         }
-        RefCells expectedCells, expectedShades;
-        RefPixels expectedPixels;
-        RefFrame(effect, ReadGrid(NextCellGrid), shades, expectedCells, expectedShades,
-                 expectedPixels);
-        std::vector<uint8_t> expectedSurface = HeadlessDisplay.Pixels;
-        Draw(expectedPixels, expectedSurface);
+        RefFrame(world, SurfaceOf(expectedSurface));
 
         AdvanceGeneration();
         ActiveEffectRenderer();
 
-        if (ReadGrid(NextCellGrid) != expectedCells) return Where(frame, "cells");
-        if (ReadGrid(CurrentShadeGrid) != expectedShades) return Where(frame, "shades");
-        if (HeadlessDisplay.Pixels != expectedSurface) return Where(frame, "pictures");
+        if (std::string failure = Compare(frame, world, false, expectedSurface); !failure.empty())
+            return failure;
     }
     return OnlyCellBytesWritten() ? "" : "bytes outside the cells were written";
 }
 
 std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int ticks,
                                       const std::vector<TickEvent>& events) {
-    if (std::string failure = StartCase(c, seed); !failure.empty()) return failure;
-    HeadlessDisplay.RestoredFill = Sentinel;
     RefWorld world;
-    world.Effect = c.Effect;
-    world.Random = seed;
+    if (std::string failure = StartCase(c, seed, world); !failure.empty()) return failure;
+    HeadlessDisplay.RestoredFill = Sentinel;
     std::vector<uint8_t> expectedSurface = HeadlessDisplay.Pixels;
     for (int tick = 1; tick <= ticks; ++tick) {
         bool lost = false;
@@ -141,21 +139,17 @@ std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int
                 NormaliseShades();
                 GraphicEffect = static_cast<uint8_t>(event.What - '0');
                 SelectEffect();
-                RefNormaliseShades(world.Shades);
+                RefNormaliseShades(world);
                 world.Effect = event.What - '0';
             }
         }
-        Draw(RefIdleTick(world, lost), expectedSurface);
+        RefIdleTick(world, lost, SurfaceOf(expectedSurface));
         IdleTick();
 
         if (RandomState != world.Random) return Where(tick, "seeding draws");
         if (GenerationCount != world.Count) return Where(tick, "generation counts");
-        for (int row = 0; row < RefHeight + 2; ++row)
-            for (int column = 0; column < RefWidth + 2; ++column)
-                if (NextCellGrid[row * 322 + column] != world.Next[row][column])
-                    return Where(tick, "next grids");
-        if (ReadGrid(CurrentShadeGrid) != world.Shades) return Where(tick, "shades");
-        if (HeadlessDisplay.Pixels != expectedSurface) return Where(tick, "pictures");
+        if (std::string failure = Compare(tick, world, true, expectedSurface); !failure.empty())
+            return failure;
     }
     return OnlyCellBytesWritten() ? "" : "bytes outside the cells were written";
 }

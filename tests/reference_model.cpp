@@ -1,63 +1,94 @@
 #include "reference_model.h"
 
-int RefNeighbours(const RefCells& cells, int x, int y) {
-    int n = 0;
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-            if (dx != 0 || dy != 0)
-                n += cells[(y + dy + RefHeight) % RefHeight][(x + dx + RefWidth) % RefWidth];
-    return n;
-}
+#include <cstddef>
+#include <cstring>
 
 namespace {
-// Shades do not wrap: outside the field they read as 0.
-int ShadeAt(const RefCells& shades, int x, int y) {
-    if (x < 0 || y < 0 || x >= RefWidth || y >= RefHeight) return 0;
-    return shades[y][x];
+constexpr int Stride = RefWidth + 2;
+constexpr int Neighbours[8] = {-Stride - 1, -Stride,    -Stride + 1, -1,
+                               1,           Stride - 1, Stride,      Stride + 1};
+
+uint8_t* Flat(RefGrid& grid) {
+    return &grid[0][0];
 }
 
-int Average(const RefCells& shades, int x, int y, bool orthogonal) {
-    if (orthogonal)
-        return (ShadeAt(shades, x, y - 1) + ShadeAt(shades, x - 1, y) + ShadeAt(shades, x + 1, y) +
-                ShadeAt(shades, x, y + 1)) /
-               4;
-    int sum = 0;
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-            if (dx != 0 || dy != 0) sum += ShadeAt(shades, x + dx, y + dy);
-    return sum / 8;
+int NextDraw(uint32_t& state) {
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFF);
+}
+
+// One cell of a frame (flat index i of the 322 x 202 grids): the Life rule, then the
+// effect's shade and pixel. The averaging effects write their shades to spare; Plasma
+// changes shades in place. Returns the pixel drawn, or -1 for none.
+int FrameCell(int effect, const uint8_t* cells, uint8_t* next, uint8_t* shades, uint8_t* spare,
+              int i) {
+    int n = 0;
+    for (const int offset : Neighbours)
+        n += cells[i + offset];
+    const bool alive = n == 3 || (n == 2 && cells[i] == 1);
+    next[i] = alive ? 1 : 0;
+    if (effect <= 4) {
+        int average = 0;
+        if (effect == 2 || effect == 4) {
+            average = (shades[i - Stride] + shades[i - 1] + shades[i + 1] + shades[i + Stride]) / 4;
+        } else {
+            for (const int offset : Neighbours)
+                average += shades[i + offset];
+            average /= 8;
+        }
+        if (effect >= 3 && average > 0) --average; // Mutant Blob's halo fades
+        const int shade = alive ? (effect >= 3 ? 255 : 128) : average;
+        spare[i] = static_cast<uint8_t>(shade);
+        return n == 3 ? 255 : shade;
+    }
+    const uint8_t fresh = effect == 5 ? 128 : effect == 6 ? 254 : 252;
+    const uint8_t fade = effect == 7 ? 4 : 2;
+    if (n == 3) {
+        shades[i] = fresh;
+        return 255;
+    }
+    if (!alive && shades[i] != 0) return shades[i] -= fade;
+    return -1;
 }
 } // namespace
 
-void RefFrame(int effect, const RefCells& cells, const RefCells& shades, RefCells& nextCells,
-              RefCells& nextShades, RefPixels& pixels) {
-    const bool orthogonal = effect == 2 || effect == 4;
+RefCells RefStep(const RefCells& cells) {
+    RefGrid grid{};
+    RefSetInterior(grid, cells);
+    RefWrapBorder(grid);
+    RefGrid next{}, shades{}, spare{};
+    for (int row = 1; row <= RefHeight; ++row)
+        for (int column = 1; column <= RefWidth; ++column)
+            FrameCell(1, Flat(grid), Flat(next), Flat(shades), Flat(spare), row * Stride + column);
+    return RefInterior(next);
+}
+
+RefCells RefInterior(const RefGrid& grid) {
+    RefCells cells;
     for (int y = 0; y < RefHeight; ++y)
-        for (int x = 0; x < RefWidth; ++x) {
-            const int n = RefNeighbours(cells, x, y);
-            const bool alive = cells[y][x] == 1;
-            const bool nextAlive = n == 3 || (n == 2 && alive);
-            nextCells[y][x] = nextAlive ? 1 : 0;
-            pixels[y][x] = -1;
-            if (effect <= 4) {
-                int shade = Average(shades, x, y, orthogonal);
-                if (effect >= 3 && shade > 0) shade -= 1;
-                if (nextAlive) shade = effect >= 3 ? 255 : 128;
-                nextShades[y][x] = static_cast<uint8_t>(shade);
-                pixels[y][x] = n == 3 ? 255 : shade;
-                continue;
-            }
-            const int fresh = effect == 5 ? 128 : effect == 6 ? 254 : 252;
-            const int fade = effect == 7 ? 4 : 2;
-            nextShades[y][x] = shades[y][x];
-            if (n == 3) {
-                nextShades[y][x] = static_cast<uint8_t>(fresh);
-                pixels[y][x] = 255;
-            } else if (!nextAlive && shades[y][x] != 0) {
-                nextShades[y][x] = static_cast<uint8_t>(shades[y][x] - fade);
-                pixels[y][x] = nextShades[y][x];
-            }
-        }
+        std::memcpy(cells[y].data(), &grid[y + 1][1], RefWidth);
+    return cells;
+}
+
+void RefSetInterior(RefGrid& grid, const RefCells& cells) {
+    for (int y = 0; y < RefHeight; ++y)
+        std::memcpy(&grid[y + 1][1], cells[y].data(), RefWidth);
+}
+
+void RefWrapBorder(RefGrid& grid) {
+    // Each border cell copies the field cell its row and column stand for on the torus.
+    const auto wrap = [&](int row, int column) {
+        grid[row][column] =
+            grid[(row + RefHeight - 1) % RefHeight + 1][(column + RefWidth - 1) % RefWidth + 1];
+    };
+    for (int column = 0; column < RefWidth + 2; ++column) {
+        wrap(0, column);
+        wrap(RefHeight + 1, column);
+    }
+    for (int row = 1; row <= RefHeight; ++row) {
+        wrap(row, 0);
+        wrap(row, RefWidth + 1);
+    }
 }
 
 namespace {
@@ -68,11 +99,6 @@ const char* const GunPicture[] = {
     "OO.........O...OO........O..........", "............O.O.....................",
     ".............O......................",
 };
-
-int NextDraw(uint32_t& state) {
-    state = state * 214013u + 2531011u;
-    return static_cast<int>((state >> 16) & 0x7FFF);
-}
 } // namespace
 
 std::vector<std::pair<int, int>> RefGunCells(int left, int top, bool rightward, bool downward) {
@@ -85,90 +111,71 @@ std::vector<std::pair<int, int>> RefGunCells(int left, int top, bool rightward, 
     return cells;
 }
 
-void RefSeed(uint32_t& state, RefCells& cells, RefCells& shades) {
+void RefNormaliseShades(RefWorld& world) {
+    for (auto& row : world.Shades())
+        for (uint8_t& shade : row)
+            if (shade != 0) shade = shade < 4 ? 4 : static_cast<uint8_t>(shade / 4 * 4);
+}
+
+void RefSeedPatterns(RefWorld& world) {
     auto set = [&](int column, int row) {
-        cells[row - 1][column - 1] = 1;
-        shades[row - 1][column - 1] = 128;
+        world.Next()[row][column] = 1;
+        world.Shades()[row][column] = 128;
     };
-    const bool rings = NextDraw(state) % 2 == 0;
+    const bool rings = NextDraw(world.Random) % 2 == 0;
     for (int copy = 0; copy < 4; ++copy) {
         if (rings) {
-            const int x = NextDraw(state) % 316 + 2;
-            const int y = NextDraw(state) % 196 + 2;
+            const int x = NextDraw(world.Random) % 316 + 2;
+            const int y = NextDraw(world.Random) % 196 + 2;
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx)
                     if (dx != 0 || dy != 0) set(x + dx, y + dy);
         } else {
-            const int left = NextDraw(state) % 284 + 1;
-            const int top = NextDraw(state) % 191 + 1;
-            const bool rightward = NextDraw(state) % 2 == 1;
-            const bool downward = NextDraw(state) % 2 == 1;
+            const int left = NextDraw(world.Random) % 284 + 1;
+            const int top = NextDraw(world.Random) % 191 + 1;
+            const bool rightward = NextDraw(world.Random) % 2 == 1;
+            const bool downward = NextDraw(world.Random) % 2 == 1;
             for (const auto& [column, row] : RefGunCells(left, top, rightward, downward))
                 set(column, row);
         }
     }
 }
 
-namespace {
-RefCells Interior(const RefGrid& grid) {
-    RefCells cells;
-    for (int y = 0; y < RefHeight; ++y)
-        for (int x = 0; x < RefWidth; ++x)
-            cells[y][x] = grid[y + 1][x + 1];
-    return cells;
-}
-
-void SetInterior(RefGrid& grid, const RefCells& cells) {
-    for (int y = 0; y < RefHeight; ++y)
-        for (int x = 0; x < RefWidth; ++x)
-            grid[y + 1][x + 1] = cells[y][x];
-}
-
-// Row 0 and row 201 copy the opposite edge rows, column 0 and 321 the opposite edge
-// columns, each corner the opposite corner of the field.
-void WrapBorder(RefGrid& grid) {
-    for (int row = 0; row < RefHeight + 2; ++row)
-        for (int column = 0; column < RefWidth + 2; ++column) {
-            const bool border =
-                row == 0 || row == RefHeight + 1 || column == 0 || column == RefWidth + 1;
-            if (border)
-                grid[row][column] = grid[(row + RefHeight - 1) % RefHeight + 1]
-                                        [(column + RefWidth - 1) % RefWidth + 1];
+void RefFrame(RefWorld& world, const RefSurface& surface) {
+    const int step = surface.Doubled ? 2 : 1;
+    const int effect = world.Effect;
+    const uint8_t* const cells = Flat(world.Current());
+    uint8_t* const next = Flat(world.Next());
+    uint8_t* const shades = Flat(world.Shades());
+    uint8_t* const spare = Flat(world.Spare());
+    for (int row = 1; row <= RefHeight; ++row) {
+        uint8_t* pixel = surface.Pixels == nullptr
+                             ? nullptr
+                             : surface.Pixels + ((surface.Doubled ? 40 : 0) + step * (row - 1)) *
+                                                    static_cast<std::ptrdiff_t>(surface.Pitch);
+        for (int column = 1; column <= RefWidth; ++column) {
+            const int drawn = FrameCell(effect, cells, next, shades, spare, row * Stride + column);
+            if (pixel != nullptr && drawn >= 0)
+                pixel[step * (column - 1)] = static_cast<uint8_t>(drawn);
         }
-}
-} // namespace
-
-void RefNormaliseShades(RefCells& shades) {
-    for (auto& row : shades)
-        for (uint8_t& shade : row)
-            if (shade != 0) shade = shade < 4 ? 4 : static_cast<uint8_t>(shade / 4 * 4);
+    }
+    if (world.Effect <= 4) world.CurrentShades = 1 - world.CurrentShades;
 }
 
-void RefSeedPatterns(RefWorld& world) {
-    RefCells cells = Interior(world.Next);
-    RefSeed(world.Random, cells, world.Shades);
-    SetInterior(world.Next, cells);
-}
-
-RefPixels RefIdleTick(RefWorld& world, bool frameLost) {
-    const RefGrid sixBack = world.Snapshots.size() >= 6 ? world.Snapshots[5] : RefGrid{};
-    if (world.Next == sixBack) RefSeedPatterns(world);
-    world.Snapshots.push_front(world.Next);
-    if (world.Snapshots.size() > 6) world.Snapshots.pop_back();
-    WrapBorder(world.Next);
-    std::swap(world.Current, world.Next);
+void RefIdleTick(RefWorld& world, bool frameLost, const RefSurface& surface) {
+    // Equal to the snapshot six ticks old, border included: seed.
+    if (world.Next() == world.Snapshots[world.Slots[6]]) RefSeedPatterns(world);
+    world.Snapshots[world.Slots[0]] = world.Next();
+    const int oldest = world.Slots[6];
+    for (int slot = 6; slot > 0; --slot)
+        world.Slots[slot] = world.Slots[slot - 1];
+    world.Slots[0] = oldest;
+    RefWrapBorder(world.Next());
+    world.NextCells = 1 - world.NextCells;
     if (world.Count > 10000) {
-        world.Current = RefGrid{};
+        world.Current() = RefGrid{};
         world.Count = 0;
     }
     ++world.Count;
-    RefPixels pixels;
-    for (auto& row : pixels)
-        row.fill(-1);
-    if (frameLost) return pixels;
-    RefCells nextCells, nextShades;
-    RefFrame(world.Effect, Interior(world.Current), world.Shades, nextCells, nextShades, pixels);
-    SetInterior(world.Next, nextCells);
-    world.Shades = nextShades;
-    return pixels;
+    if (!frameLost) RefFrame(world, surface);
 }

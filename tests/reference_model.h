@@ -1,9 +1,11 @@
-// A plain, independent statement of the Life rule and of each effect's shade and pixel
-// rules over 320 x 200 arrays, used to check the renderers.
+// A plain, independent statement of the saver's rules, written from their description and
+// not from the fused pass: the Life rule on the torus, each effect's shade and pixel rules,
+// the seeding from the gun's picture, and the generation cycle with its history of whole
+// grids. The tests check every path of the tick against it, byte for byte; the bench times
+// it as the scalar yardstick the paths' speed-ups are measured against.
 #pragma once
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <utility>
 #include <vector>
 
@@ -11,41 +13,55 @@ inline constexpr int RefWidth = 320;
 inline constexpr int RefHeight = 200;
 
 using RefCells = std::array<std::array<uint8_t, RefWidth>, RefHeight>; // [y][x], 0-based
-using RefPixels = std::array<std::array<int, RefWidth>, RefHeight>;    // -1: not drawn
+// A whole grid, border included (322 x 202, [row][column]): the field is rows and columns
+// 1..200 and 1..320.
+using RefGrid = std::array<std::array<uint8_t, RefWidth + 2>, RefHeight + 2>;
 
-// Live neighbours of (x, y) on the torus.
-int RefNeighbours(const RefCells& cells, int x, int y);
-
-// One frame of an effect (1..7): from the current cells and shades, the next cells,
-// the new current shades (after any exchange), and the pixel drawn for each cell.
-void RefFrame(int effect, const RefCells& cells, const RefCells& shades, RefCells& nextCells,
-              RefCells& nextShades, RefPixels& pixels);
+// One generation of the field on the torus.
+RefCells RefStep(const RefCells& cells);
 
 // The gun as drawn (top line first, "O" alive), transcribed apart from the offset table:
 // the 1-based (column, row) cells of one placed in the box with top-left (left, top).
 std::vector<std::pair<int, int>> RefGunCells(int left, int top, bool rightward, bool downward);
 
-// The first seeding of an empty world, restated from the draws: sets the cells alive
-// with shade 128 and advances the random state as the draws are taken.
-void RefSeed(uint32_t& state, RefCells& cells, RefCells& shades);
-
-// The generation cycle restated over whole grids, border included (322 x 202, [row][column]),
-// with the history as a plain list of past grids, for a fixed effect and palette.
-using RefGrid = std::array<std::array<uint8_t, RefWidth + 2>, RefHeight + 2>;
-
-struct RefWorld {
-    int Effect = 1;
-    RefGrid Next{}, Current{};
-    RefCells Shades{};
-    std::deque<RefGrid> Snapshots; // newest first
-    int32_t Count = 0;
-    uint32_t Random = 0;
+// Where a frame draws: a surface of Pitch bytes a line, each cell one pixel (Native) or one
+// pixel on every other column and line, below a 40-line margin (Doubled). Null: nowhere.
+struct RefSurface {
+    uint8_t* Pixels = nullptr;
+    int32_t Pitch = 0;
+    bool Doubled = false;
 };
 
-// Rounds every non-zero shade down to a multiple of 4, at least 4, as before a re-roll.
-void RefNormaliseShades(RefCells& shades);
+// A saver run restated for one effect and palette. Grids change roles by index, as the
+// saver's change them by reference, so that a tick copies no more than the saver's does.
+struct RefWorld {
+    int Effect = 1;
+    RefGrid Cells[2]{};   // the newest generation between ticks is in Next()
+    RefGrid Shading[2]{}; // the shades and the averaging effects' spare; borders stay 0
+    int NextCells = 0, CurrentShades = 0;
+    RefGrid Snapshots[7]{};               // the history ring's buffers...
+    int Slots[7] = {0, 1, 2, 3, 4, 5, 6}; // ...and its slots: 1 the newest, 6 the oldest
+    int32_t Count = 0;
+    uint32_t Random = 0; // the random source's state
 
-// Seeds patterns into the next grid and the shades, as the 'A' key does.
+    RefGrid& Next() { return Cells[NextCells]; }
+    RefGrid& Current() { return Cells[1 - NextCells]; }
+    RefGrid& Shades() { return Shading[CurrentShades]; }
+    RefGrid& Spare() { return Shading[1 - CurrentShades]; }
+};
+
+// The field of a grid, and a grid's field set from cells (the border left alone).
+RefCells RefInterior(const RefGrid& grid);
+void RefSetInterior(RefGrid& grid, const RefCells& cells);
+// Rows 0 and 201 and columns 0 and 321 copy the opposite edges of the field.
+void RefWrapBorder(RefGrid& grid);
+
+// Rounds every non-zero shade down to a multiple of 4, at least 4, as before a re-roll.
+void RefNormaliseShades(RefWorld& world);
+// Seeds patterns into the next grid and the shades, as the first tick and the A key do.
 void RefSeedPatterns(RefWorld& world);
-// One tick; a lost frame draws nothing and writes no generation. Returns the pixels drawn.
-RefPixels RefIdleTick(RefWorld& world, bool frameLost);
+// One frame of the world's effect: the next generation from the current one into Next's
+// field, the shades, and the pixels drawn.
+void RefFrame(RefWorld& world, const RefSurface& surface);
+// One tick of the generation cycle; a lost frame draws nothing and writes no generation.
+void RefIdleTick(RefWorld& world, bool frameLost, const RefSurface& surface);

@@ -91,18 +91,6 @@ struct Layout {
     int Pitch, Width, Height;
     bool Doubled;
 };
-
-// Where a reference frame's pixels land on a surface of this layout.
-void Draw(const Layout& layout, const RefPixels& pixels, std::string& surface) {
-    for (int y = 0; y < RefHeight; ++y)
-        for (int x = 0; x < RefWidth; ++x) {
-            if (pixels[y][x] < 0) continue;
-            const size_t offset = layout.Doubled
-                                      ? static_cast<size_t>((40 + 2 * y) * layout.Pitch + 2 * x)
-                                      : static_cast<size_t>(y * layout.Pitch + x);
-            surface[offset] = static_cast<char>(pixels[y][x]);
-        }
-}
 } // namespace
 
 // Five ticks from an empty world: the first seeds, the renderer draws each generation.
@@ -125,18 +113,14 @@ TEST_F(Render, ShortRunsMatchAnIndependentRestatement) {
                 const size_t frameBytes = static_cast<size_t>(layout.Pitch) * layout.Height;
                 ASSERT_EQ(raw.size(), frameBytes + 1024) << args;
 
-                uint32_t state = seed;
-                RefCells cells{}, shades{};
-                RefSeed(state, cells, shades);
+                RefWorld world;
+                world.Effect = effect;
+                world.Random = seed;
                 std::string surface(frameBytes, '\0');
-                for (int tick = 0; tick < 5; ++tick) {
-                    RefCells nextCells, nextShades;
-                    RefPixels pixels;
-                    RefFrame(effect, cells, shades, nextCells, nextShades, pixels);
-                    Draw(layout, pixels, surface);
-                    cells = nextCells;
-                    shades = nextShades;
-                }
+                const RefSurface drawn{reinterpret_cast<uint8_t*>(surface.data()), layout.Pitch,
+                                       layout.Doubled};
+                for (int tick = 0; tick < 5; ++tick)
+                    RefIdleTick(world, false, drawn);
                 EXPECT_TRUE(raw.compare(0, frameBytes, surface) == 0) << args;
                 EXPECT_EQ(Fnv1a(raw.substr(frameBytes)), 0x60c49a6829b07925ull) << args;
             }

@@ -40,15 +40,8 @@ RefCells FieldOf(const CellSet& cells) {
 }
 
 int StepAndCount(RefCells& field, int generations) {
-    for (int g = 0; g < generations; ++g) {
-        RefCells next{};
-        for (int y = 0; y < RefHeight; ++y)
-            for (int x = 0; x < RefWidth; ++x) {
-                const int n = RefNeighbours(field, x, y);
-                next[y][x] = n == 3 || (n == 2 && field[y][x]);
-            }
-        field = next;
-    }
+    for (int g = 0; g < generations; ++g)
+        field = RefStep(field);
     int live = 0;
     for (const auto& row : field)
         for (uint8_t cell : row)

@@ -16,6 +16,7 @@
 #include "ports/display_objects.h"
 #include "ports/display_port.h"
 #include "settings/saver_settings.h"
+#include "shell/display_setup.h"
 #include "shell/saver_window.h"
 #include "shell/start_up.h"
 #include "shell/window_messages.h"
@@ -24,18 +25,13 @@ namespace {
 class Shell : public ::testing::Test {
   protected:
     void SetUp() override {
-        ReleaseDisplayObjects();
+        ResetRun(0);
         ResetHeadlessDisplay();
         ResetHeadlessWindow();
         ResetHeadlessStore();
         StoreHeadlessByte("Version", 3);
         StoreHeadlessByte("GraphicEffect", 1);
         StoreHeadlessByte("PaletteScheme", 19);
-        ActiveEffectRenderer = nullptr;
-        GraphicEffect = PaletteScheme = 0;
-        RandomEffect = RandomPalette = false;
-        DisplayMode = NativeDisplay;
-        GenerationCount = 0;
         SaverWindow = nullptr;
     }
     // A user who presses a key after some idle turns.

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "platform/posix/whole_numbers.h"
+#include "settings/saver_settings.h"
 
 namespace {
 bool ParseCount(const std::string& text, uint32_t high, uint32_t& value) {
@@ -70,12 +71,14 @@ bool ParseHackOptions(int argc, const char* const* argv, const char* hostWindow,
                 return Reject(error, "--delay takes microseconds from 0 to " +
                                          std::to_string(LongestDelay) + ", not '" + value + "'");
         } else if (option == "--effect") {
-            if (!ParseCount(value, 7, number))
-                return Reject(error, "--effect takes 0 (random) to 7, not '" + value + "'");
+            if (!ParseCount(value, EffectCount, number))
+                return Reject(error, "--effect takes 0 (random) to " + std::to_string(EffectCount) +
+                                         ", not '" + value + "'");
             options.Effect = static_cast<int>(number);
         } else if (option == "--palette") {
-            if (!ParseCount(value, 36, number))
-                return Reject(error, "--palette takes 0 (random) to 36, not '" + value + "'");
+            if (!ParseCount(value, SchemeCount, number))
+                return Reject(error, "--palette takes 0 (random) to " +
+                                         std::to_string(SchemeCount) + ", not '" + value + "'");
             options.Palette = static_cast<int>(number);
         } else if (value == "auto" || value == "accelerated" || value == "software") {
             options.Renderer = value == "auto"          ? HackRenderer::Auto

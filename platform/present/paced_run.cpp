@@ -90,6 +90,12 @@ void RunUnpaced(const PacedFrontEnd& frontEnd) {
 }
 } // namespace
 
+int64_t NextFrameDeadline(int64_t previous, int64_t period, int64_t now) {
+    const int64_t next = previous + period;
+    if (next < now - period) return now;
+    return next > now + period ? now + period : next;
+}
+
 void CatchPacedSignals() {
     int wake[2];
     if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) == 0) {
@@ -130,12 +136,7 @@ void RunPaced(uint32_t delayMicroseconds, const PacedFrontEnd& frontEnd) {
         IdleTick();
         NoteGeneration();
         Show(frontEnd);
-        const int64_t now = SteadyNanoseconds();
-        // Far behind (suspended, or starved of time): carry on from now instead of racing.
-        // Woken early (a start-over): never further ahead than one period, however many
-        // signals came.
-        next = next + period < now - period ? now : next + period;
-        if (next > now + period) next = now + period;
+        next = NextFrameDeadline(next, period, SteadyNanoseconds());
         if (!WaitUntil(next, frontEnd)) return;
     }
 }

@@ -36,6 +36,12 @@ struct PacedFrontEnd {
 // Returns when a stop was asked for or the front end ended.
 void RunPaced(uint32_t delayMicroseconds, const PacedFrontEnd& frontEnd);
 
+// When the frame after one shown at now is due, the last one having been due at previous:
+// one period on; from now where the run fell more than a period behind (suspended, starved
+// of time); and never more than a period after now, however often a start-over woke the run
+// early.
+int64_t NextFrameDeadline(int64_t previous, int64_t period, int64_t now);
+
 // For ReadEvents: an unpaced run shows the picture again at its next generation (the
 // window was exposed or resized).
 void PresentSoon();

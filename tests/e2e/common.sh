@@ -19,12 +19,12 @@ start_xvfb() { # further arguments go to Xvfb; each call starts one more server
   export DISPLAY=":$(cat "$work/display")"
 }
 
-# Whether a program of ours keeps 80% of the headless renderer's speed for "Heated" with
-# "Heat" ($render): the best of three runs each. Both run on one and the same processor, in
-# turns, since this machine's processors differ in speed by up to a sixth at times. The
-# program runs 3 s, then the ending command given gets its pid; on exit it reports its
-# rate per second on stderr.
-keeps_headless_speed() { # the renderer's nice, the ending command, the program's command line
+# A program of ours against the headless renderer ($render), both drawing "Heated" with
+# "Heat": the best of three runs each, as a percentage. Both run on one and the same
+# processor, in turns, since this machine's processors differ in speed by up to a sixth at
+# times. The program runs 3 s, then the ending command given gets its pid; on exit it
+# reports its rate per second on stderr.
+share_of_headless() { # the renderer's nice, the ending command, the program's command line
   local nice=$1 ending=$2 cpu pid headless measured
   shift 2
   cpu=$(awk '/^Cpus_allowed_list/ { n = split($2, a, /[-,]/); print a[n] }' /proc/self/status)
@@ -42,8 +42,19 @@ keeps_headless_speed() { # the renderer's nice, the ending command, the program'
   done
   headless=$(sort -g "$work/headless.rates" | tail -n 1)
   measured=$(sort -g "$work/measured.rates" | tail -n 1)
-  echo "  headless $headless a second, $(basename "$1") under Xvfb $measured"
-  awk -v m="$measured" -v h="$headless" 'BEGIN { exit !(m >= 0.8 * h) }'
+  awk -v m="$measured" -v h="$headless" -v name="$(basename "$1")" \
+    'BEGIN { printf "  headless %.0f a second, %s %.0f: %.0f%%\n", h, name, m, (h > 0 ? 100 * m / h : 0) }' >&2
+  awk -v m="$measured" -v h="$headless" 'BEGIN { printf "%.0f\n", (h > 0 ? 100 * m / h : 0) }'
+}
+
+# Whether the program keeps at least the given percentage of the headless rate. In CI only
+# a gross regression guard (a present that blocks the tick); the figures themselves are
+# measured by unpaced_measure.sh and reported in the README.
+keeps_headless_share() { # percentage, then as share_of_headless
+  local least=$1 share
+  shift
+  share=$(share_of_headless "$@") || return 1
+  [ "$share" -ge "$least" ]
 }
 
 passed=0 failed=0
