@@ -17,6 +17,14 @@ void WriteByte(PlatformKey* key, const char* name, uint8_t value) {
     SetStoreValue(key, name, BinaryValue, &value, 1);
 }
 
+// The two choices, then the key flushed and closed: how both a create and a save end.
+void WriteChoicesAndClose(PlatformKey* key) {
+    WriteByte(key, "GraphicEffect", GraphicEffect);
+    WriteByte(key, "PaletteScheme", PaletteScheme);
+    FlushStoreKey(key);
+    CloseStoreKey(key);
+}
+
 PlatformKey* OpenOrCreateSettingsKey() {
     PlatformKey* key = nullptr;
     if (OpenStoreKey(SettingsKeyPath, &key) == StoreOk) return key;
@@ -41,17 +49,11 @@ void CreateSettingsKey() {
     PlatformKey* key = nullptr;
     if (CreateStoreKey(SettingsKeyPath, &key) != StoreOk) return;
     WriteByte(key, "Version", SettingsVersion);
-    WriteByte(key, "GraphicEffect", GraphicEffect);
-    WriteByte(key, "PaletteScheme", PaletteScheme);
-    FlushStoreKey(key);
-    CloseStoreKey(key);
+    WriteChoicesAndClose(key);
 }
 
 void SaveSettings() {
     PlatformKey* key = OpenOrCreateSettingsKey();
     if (key == nullptr) return;
-    WriteByte(key, "GraphicEffect", GraphicEffect);
-    WriteByte(key, "PaletteScheme", PaletteScheme);
-    FlushStoreKey(key);
-    CloseStoreKey(key);
+    WriteChoicesAndClose(key);
 }

@@ -168,20 +168,19 @@ TEST_F(Shell, CommandKeysActBetweenTicks) {
 
     // C and G re-roll only what was rolled at random; each takes one draw.
     for (const bool random : {false, true}) {
-        SetUp();
-        if (random) {
-            StoreHeadlessByte("GraphicEffect", 0);
-            StoreHeadlessByte("PaletteScheme", 0);
-        }
+        const auto start = [&] {
+            SetUp();
+            if (random) {
+                StoreHeadlessByte("GraphicEffect", 0);
+                StoreHeadlessByte("PaletteScheme", 0);
+            }
+        };
+        start();
         PressAfter(5, 'Q');
         RunProgram(nullptr, "/s", 1);
         const uint32_t without = RandomState;
         const int32_t rewrites = HeadlessDisplay.PaletteRewrites;
-        SetUp();
-        if (random) {
-            StoreHeadlessByte("GraphicEffect", 0);
-            StoreHeadlessByte("PaletteScheme", 0);
-        }
+        start();
         PressAfter(5, 'C');
         PressAfter(5, 'G');
         PressAfter(5, 'C');

@@ -114,12 +114,6 @@ int32_t SetExclusiveFullScreen(PlatformDevice*, PlatformWindow*) {
     return DisplayOk;
 }
 
-int32_t SetDisplayModeTo(PlatformDevice*, int32_t width, int32_t height, int32_t bits, uint32_t) {
-    return SetPictureMode(width, height, bits);
-}
-
-void RestoreDisplayModeOf(PlatformDevice*) {}
-
 int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
     if (Hack.Renderer == HackRenderer::Software || !CreateRenderer()) {
         Hack.Renderer = HackRenderer::Software;

@@ -21,10 +21,14 @@ void SetColours(const PaletteEntry* entries) {
 }
 } // namespace
 
-int32_t SetPictureMode(int32_t width, int32_t height, int32_t bits) {
+// The picture is scaled to whatever the front end shows it in, so the screen's own mode never
+// changes: the first mode the saver asks for, 320 x 200 x 8, is the picture's.
+int32_t SetDisplayModeTo(PlatformDevice*, int32_t width, int32_t height, int32_t bits, uint32_t) {
     return width == PictureWidth && height == PictureHeight && bits == 8 ? DisplayOk
-                                                                         : DisplayFailed;
+                                                                         : DisplayModeRefused;
 }
+
+void RestoreDisplayModeOf(PlatformDevice*) {}
 
 int32_t CreateDisplayPalette(PlatformDevice*, const PaletteEntry* entries,
                              PlatformPalette** palette) {

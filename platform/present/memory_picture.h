@@ -1,8 +1,8 @@
 // The 8-bit picture every Linux front end draws into: the effects write palette indices into
 // memory, and each front end shows them in 32-bit colour however its display takes them.
 // memory_picture.cpp is the half of the display operations that is the same for all of them
-// (palette, lock, unlock); each front end supplies the rest (device, exclusive access, mode,
-// surface) and PictureDrawn.
+// (the mode, the palette, lock and unlock); each front end supplies the rest (device,
+// exclusive access, surface) and PictureDrawn.
 #pragma once
 #include <cstdint>
 
@@ -19,9 +19,6 @@ struct MemoryPicture {
 };
 
 extern MemoryPicture Picture;
-
-// The one mode the picture has: 320 x 200 at 8 bits.
-int32_t SetPictureMode(int32_t width, int32_t height, int32_t bits);
 
 // Supplied by each front end: a frame has just been drawn into the picture. The unpaced
 // saver shows it once a display refresh has passed; paced programs show it on their own

@@ -6,25 +6,26 @@
 #include "platform/present/run_rates.h"
 
 namespace {
-uint64_t Generations = 0;
-uint64_t Presents = 0;
-int64_t FirstGeneration = 0;
-int64_t LastGeneration = 0;
+struct {
+    uint64_t Generations, Presents;
+    int64_t First, Last; // when the first and the latest generation were made
+} Counts{};
 } // namespace
 
 void NoteGeneration() {
-    LastGeneration = SteadyNanoseconds();
-    if (Generations++ == 0) FirstGeneration = LastGeneration;
+    Counts.Last = SteadyNanoseconds();
+    if (Counts.Generations++ == 0) Counts.First = Counts.Last;
 }
 
 void NotePresent() {
-    ++Presents;
+    ++Counts.Presents;
 }
 
 void ReportRates(const char* presenter) {
-    const double seconds = static_cast<double>(LastGeneration - FirstGeneration) / 1e9;
+    const double seconds = static_cast<double>(Counts.Last - Counts.First) / 1e9;
     std::fprintf(
         stderr, "generations=%llu presents=%llu generations_per_second=%.1f presenter=%s\n",
-        static_cast<unsigned long long>(Generations), static_cast<unsigned long long>(Presents),
-        seconds > 0 ? static_cast<double>(Generations - 1) / seconds : 0.0, presenter);
+        static_cast<unsigned long long>(Counts.Generations),
+        static_cast<unsigned long long>(Counts.Presents),
+        seconds > 0 ? static_cast<double>(Counts.Generations - 1) / seconds : 0.0, presenter);
 }

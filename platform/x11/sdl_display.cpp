@@ -33,14 +33,6 @@ int32_t SetExclusiveFullScreen(PlatformDevice*, PlatformWindow*) {
     return DisplayOk;
 }
 
-// The picture is scaled to the screen, so the first mode asked for, 320 x 200, is the one
-// used.
-int32_t SetDisplayModeTo(PlatformDevice*, int32_t width, int32_t height, int32_t bits, uint32_t) {
-    return SetPictureMode(width, height, bits);
-}
-
-void RestoreDisplayModeOf(PlatformDevice*) {}
-
 int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
     // No vertical sync: a present must never hold up the tick loop.
     Sdl.Renderer = SDL_CreateRenderer(Sdl.Window, -1, 0);

@@ -57,6 +57,15 @@ keeps_headless_share() { # percentage, then as share_of_headless
   [ "$share" -ge "$least" ]
 }
 
+# A settings file holding what the dialog stores for the given effect and palette (two hex
+# digits each), in $XDG_CONFIG_HOME, or below the folder given as a third argument.
+store_choices() { # effect, palette [, config folder]
+  local folder=${3:-$XDG_CONFIG_HOME}/Orvandel
+  mkdir -p "$folder"
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:%s\r\n"PaletteScheme"=hex:%s\r\n' \
+    "$1" "$2" >"$folder/Glimmerhex.reg"
+}
+
 passed=0 failed=0
 check() { # a name, then a command that must succeed
   local name=$1; shift

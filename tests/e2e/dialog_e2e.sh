@@ -31,9 +31,6 @@ ended_with_zero() {
   wait "$pid"
 }
 stored() { grep -q "\"$1\"=hex:$2" "$store"; }
-store_holds() { # effect, scheme, each as two hex digits
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:%s\r\n"PaletteScheme"=hex:%s\r\n' "$1" "$2" >"$store"
-}
 dialog_size_fits_template() { # 200 x 130 dialog units at the 8-point font: about 300 x 210
   local size width height
   size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
@@ -71,7 +68,7 @@ check "Escape closes it" ended_with_zero
 check "and writes nothing" cmp -s "$store" "$work/before.reg"
 
 # Stored "Plasma Lite" opens selected: one step down from it is "Plasma Max".
-store_holds 05 24
+store_choices 05 24
 open_dialog -c 77
 press Tab Down Return
 check "a stored choice opens selected" stored GraphicEffect 06
@@ -87,7 +84,7 @@ check "and writes nothing" cmp -s "$store" "$work/before.reg"
 
 # A list copies its selection when it gains or loses the focus: a stored 200 shows no
 # selection, so passing through that list stores 255.
-store_holds 05 c8
+store_choices 05 c8
 open_dialog
 press Tab Tab Return
 ended_with_zero

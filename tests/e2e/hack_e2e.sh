@@ -10,11 +10,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/common.sh"
 chmod 755 "$work" # the daemon's user reads its home below it
 home=$work/home
-mkdir -p "$home/.config/Orvandel"
 # "Heated" with "Heat", as the dialog stores them: the daemon runs the hack without
 # choices, so these are what it shows.
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:01\r\n"PaletteScheme"=hex:13\r\n' \
-  >"$home/.config/Orvandel/Glimmerhex.reg"
+store_choices 01 13 "$home/.config"
 export XDG_CONFIG_HOME=$home/.config
 stored=$(md5sum <"$home/.config/Orvandel/Glimmerhex.reg")
 palette_colours "$render" 19 "$work/palette.txt"

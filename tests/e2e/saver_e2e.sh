@@ -6,15 +6,13 @@ saver=$1 counted=$2 render=$3
 
 source "$(dirname "$0")/common.sh"
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_CONFIG_HOME/Orvandel" "$XDG_RUNTIME_DIR"
+mkdir -p "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 start_xvfb -fp built-ins # a second display, whose fonts are too few for a message box
 second_display=$DISPLAY second_xvfb=$!
 start_xvfb
 
-# "Heated" with "Heat", stored as the dialog would.
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:01\r\n"PaletteScheme"=hex:13\r\n' \
-  >"$XDG_CONFIG_HOME/Orvandel/Glimmerhex.reg"
+store_choices 01 13 # "Heated" with "Heat", stored as the dialog would
 
 start_saver() {
   "$saver" /s 2>"$work/saver.err" &

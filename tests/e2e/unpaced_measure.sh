@@ -7,15 +7,11 @@ set -uo pipefail
 saver=$1 hack=$2 render=$3
 source "$(dirname "$0")/common.sh"
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+store_choices 01 13 # the saver draws what the renderer does: "Heated" with "Heat"
 start_xvfb
 
 end_with_q() { xdotool key q; }
-# The saver keeps its stored choices: "Heated" with "Heat", as the renderer draws.
-mkdir -p "$XDG_CONFIG_HOME/Orvandel"
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"GraphicEffect"=hex:01\r\n"PaletteScheme"=hex:13\r\n' \
-  >"$XDG_CONFIG_HOME/Orvandel/Glimmerhex.reg"
 echo "glimmerhex /s under Xvfb, the renderer at the saver's nice 19:"
 share_of_headless 19 end_with_q "$saver" /s >/dev/null
 echo "glimmerhex-hack --delay 0 under Xvfb:"
