@@ -13,8 +13,9 @@ inline constexpr int32_t DisplayOk = 0;
 inline constexpr int32_t SurfaceLostError = static_cast<int32_t>(0x887601C2u); // DDERR_SURFACELOST
 // For backends whose own failures have no code of the platform's: any other failure, and a
 // display mode the display cannot take.
-inline constexpr int32_t DisplayFailed = static_cast<int32_t>(0x80004005u);     // E_FAIL
-inline constexpr int32_t DisplayModeRefused = static_cast<int32_t>(0x88760091u); // DDERR_INVALIDMODE
+inline constexpr int32_t DisplayFailed = static_cast<int32_t>(0x80004005u); // E_FAIL
+inline constexpr int32_t DisplayModeRefused =
+    static_cast<int32_t>(0x88760091u); // DDERR_INVALIDMODE
 inline constexpr uint32_t StandardVgaModeFlag = 1;
 
 int32_t CreateDisplayDevice(PlatformDevice** device);

@@ -10,7 +10,7 @@ inline constexpr int32_t StoreNotFound = 2;     // ERROR_FILE_NOT_FOUND
 inline constexpr int32_t StoreAccessDenied = 5; // ERROR_ACCESS_DENIED: exists, cannot be used
 inline constexpr int32_t StoreWriteFault = 29;  // ERROR_WRITE_FAULT
 inline constexpr int32_t StoreMoreData = 234;   // ERROR_MORE_DATA
-inline constexpr uint32_t BinaryValue = 3;    // REG_BINARY
+inline constexpr uint32_t BinaryValue = 3;      // REG_BINARY
 
 // A key below the current user's root, such as "Software\Vendor\Product".
 int32_t OpenStoreKey(const char* path, PlatformKey** key);   // full access
