@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,8 +25,21 @@
 #include "settings/saver_settings.h"
 #include "settings/settings_store.h"
 
+// The next renames fail as on a failing disk (the store's calls come here, not to libc).
+int FailingRenames = 0;
+extern "C" int rename(const char* from, const char* to) noexcept {
+    if (FailingRenames > 0) {
+        --FailingRenames;
+        errno = EIO;
+        return -1;
+    }
+    return static_cast<int>(syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, 0));
+}
+
 namespace {
 constexpr std::string_view Key = "Software\\Orvandel\\Glimmerhex";
+const std::string Header = "Windows Registry Editor Version 5.00\r\n\r\n";
+const std::string Section = "[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n";
 
 int CountEntries(const std::string& folder) {
     int count = 0;
@@ -158,22 +173,77 @@ TEST_F(FileStore, AnExportFromTheSystemEditorIsReadAndKeptInUtf16) {
               std::vector<uint8_t>{0});
 }
 
-TEST_F(FileStore, UnparsableFilesCountAsMissingAndAreNotLost) {
-    mkdir(config_.c_str(), 0700);
-    mkdir(folder_.c_str(), 0700);
-    std::string garbage;
+// What the store cannot rewrite as it is (no export, an encoding it does not write, a
+// read-only or another user's file) is read where it can be, and left byte for byte.
+TEST_F(FileStore, FilesItCannotRewriteAreLeftByteForByte) {
+    const std::string text =
+        Header + Section + "\"Version\"=hex:02\r\n\"GraphicEffect\"=hex:05\r\n";
+    std::string garbage, bigEndian = "\xFE\xFF", littleEndian;
     std::mt19937 random(3);
     for (int i = 0; i < 4096; ++i)
         garbage += static_cast<char>(random() % 256 == 10 ? 'x' : random() % 256);
-    WriteFile(file_, garbage);
-    GraphicEffect = 2;
-    LoadSettings();
-    EXPECT_EQ(GraphicEffect, 2);
-    const std::string text = ReadFile(file_);
-    EXPECT_NE(text.find(garbage), std::string::npos) << "the unreadable bytes are kept";
-    GraphicEffect = 0;
-    LoadSettings();
-    EXPECT_EQ(GraphicEffect, 2) << "and the key now reads back";
+    for (char c : text) {
+        bigEndian.append({'\0', c});
+        littleEndian.append({c, '\0'});
+    }
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        mode_t Mode;
+        bool Foreign;
+        int Effect; // what the load leaves in GraphicEffect, 2 before it
+    } cases[] = {{"garbage", garbage, 0600, false, 2},
+                 {"UTF-16BE", bigEndian, 0600, false, 2},
+                 {"UTF-16LE without a mark", littleEndian, 0600, false, 2},
+                 {"read-only", text, 0444, false, 5},
+                 {"another user's", text, 0644, true, 5}};
+    mkdir(config_.c_str(), 0700);
+    mkdir(folder_.c_str(), 0700);
+    for (const auto& c : cases) {
+        WriteFile(file_, c.Bytes);
+        chmod(file_.c_str(), c.Mode);
+        ASSERT_EQ(chown(file_.c_str(), c.Foreign ? 65534 : geteuid(), -1), 0);
+        GraphicEffect = 2;
+        LoadSettings();
+        EXPECT_EQ(GraphicEffect, c.Effect) << c.Name;
+        EXPECT_EQ(ReadFile(file_), c.Bytes) << c.Name;
+        EXPECT_EQ(CountEntries(folder_), 1) << c.Name;
+        unlink(file_.c_str());
+    }
+}
+
+// A file longer than the read limit, as when more of the registry was exported into it:
+// the key is found past the limit, a new key never lands between another key and its
+// values, and loading never grows the file.
+TEST_F(FileStore, AKeyPastTheReadLimitIsFoundAndNoOtherKeyIsSplit) {
+    std::string other = "[HKEY_CURRENT_USER\\Software\\X]\r\n";
+    while (other.size() < 2 * RegReadLimit)
+        other += "\"v\"=hex:00,11,22,33,44,55,66,77,88,99,aa,bb,cc,dd,ee,ff\r\n";
+    mkdir(config_.c_str(), 0700);
+    mkdir(folder_.c_str(), 0700);
+    for (const bool ours : {true, false}) {
+        const std::string text =
+            Header + other + (ours ? Section + "\"GraphicEffect\"=hex:03\r\n" : "");
+        WriteFile(file_, text);
+        GraphicEffect = 0;
+        LoadSettings();
+        const std::string loaded = ReadFile(file_);
+        LoadSettings();
+        LoadSettings();
+        // Compared whole, not with EXPECT_EQ, whose report of two megabytes would take ages.
+        EXPECT_TRUE(ReadFile(file_) == loaded) << ours;
+        EXPECT_NE(loaded.find(other), std::string::npos) << ours;
+        EXPECT_EQ(GraphicEffect, ours ? 3 : 0);
+        if (!ours) {
+            EXPECT_TRUE(HasRegKey(ParseRegText(loaded), Key)) << "added within the limit";
+            continue;
+        }
+        EXPECT_TRUE(loaded == text);
+        GraphicEffect = 6;
+        SaveSettings();
+        EXPECT_TRUE(ReadFile(file_) ==
+                    text.substr(0, text.size() - 4) + "06\r\n\"PaletteScheme\"=hex:00\r\n");
+    }
 }
 
 TEST_F(FileStore, ConcurrentSaversLeaveOneWholeSave) {
@@ -373,23 +443,52 @@ TEST_F(FileStore, ASaveKeepsTheModeAndWritesThroughALink) {
 
 TEST_F(FileStore, ASaveRemovesTemporariesThatKilledWritersLeftAMinuteAgo) {
     WriteStore("\"Version\"=hex:03\r\n");
+    const std::string notes = root_ + "/notes";
+    mkdir(notes.c_str(), 0755);
     const struct {
+        bool Linked; // the settings file leads to notes/g.reg
         const char* Name;
         int Age; // seconds
         bool Kept;
     } cases[] = {
-        {"Glimmerhex.reg.saving-a1B2c3", 120, false}, // its writer was killed
-        {"Glimmerhex.reg.saving-Z9y8X7", 5, true},    // its writer may still be at work
-        {"Glimmerhex.reg.backup", 120, true},         // the user's own
-        {"Glimmerhex.reg.saving-a1B2c3.old", 120, true},
+        {false, "Glimmerhex.reg.glimmerhex-saving~a1B2c3", 120, false}, // its writer was killed
+        {false, "Glimmerhex.reg.glimmerhex-saving~Z9y8X7", 5,
+         true},                                             // its writer may still be at work
+        {false, "Glimmerhex.reg.backup", 120, true},        // the user's own
+        {false, "Glimmerhex.reg.saving-draft1", 120, true}, // as a person might name it
+        {false, "Glimmerhex.reg.glimmerhex-saving~a1B2c3.old", 120, true},
+        {true, "g.reg.saving-draft1", 120, true},
+        {true, "g.reg.glimmerhex-saving~a1B2c3", 120, true}, // not in our folder: may be theirs
     };
-    for (const auto& c : cases) {
-        const std::string path = folder_ + "/" + c.Name;
-        WriteFile(path, "x");
-        const timeval then[2] = {{time(nullptr) - c.Age, 0}, {time(nullptr) - c.Age, 0}};
-        utimes(path.c_str(), then);
+    for (const bool linked : {false, true}) {
+        if (linked) {
+            unlink(file_.c_str());
+            ASSERT_EQ(symlink((notes + "/g.reg").c_str(), file_.c_str()), 0);
+        }
+        for (const auto& c : cases) {
+            const std::string path = (c.Linked ? notes : folder_) + "/" + c.Name;
+            if (c.Linked != linked) continue;
+            WriteFile(path, "x");
+            const timeval then[2] = {{time(nullptr) - c.Age, 0}, {time(nullptr) - c.Age, 0}};
+            utimes(path.c_str(), then);
+        }
+        SaveSettings();
     }
-    SaveSettings();
     for (const auto& c : cases)
-        EXPECT_EQ(access((folder_ + "/" + c.Name).c_str(), F_OK) == 0, c.Kept) << c.Name;
+        EXPECT_EQ(access(((c.Linked ? notes : folder_) + "/" + c.Name).c_str(), F_OK) == 0, c.Kept)
+            << c.Name;
+}
+
+// One attempt for each OK: a save that fails leaves the old file and says so; closing the
+// key does not try again behind the report's back.
+TEST_F(FileStore, AFailedSaveIsNotMadeAgainBehindItsReport) {
+    WriteStore("\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:01\r\n");
+    const std::string before = ReadFile(file_);
+    FailingRenames = 1;
+    GraphicEffect = 6;
+    SaveSettings();
+    FailingRenames = 0;
+    EXPECT_EQ(LastStoreFailure().Reason, strerror(EIO));
+    EXPECT_EQ(ReadFile(file_), before);
+    EXPECT_EQ(CountEntries(folder_), 1);
 }
