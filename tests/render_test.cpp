@@ -70,6 +70,22 @@ class Render : public ::testing::Test {
         return ReadFile(dir_ + "/" + name);
     }
 
+    // Whether a run holds a file open in the working folder, named or not yet.
+    bool WritesThere(pid_t run) {
+        const std::string fds = "/proc/" + std::to_string(run) + "/fd/";
+        bool found = false;
+        if (DIR* dir = opendir(fds.c_str())) {
+            while (const dirent* entry = readdir(dir)) {
+                char target[4096];
+                const ssize_t size =
+                    readlink((fds + entry->d_name).c_str(), target, sizeof target - 1);
+                found = found || (size > 0 && std::string_view(target, size).starts_with(dir_));
+            }
+            closedir(dir);
+        }
+        return found;
+    }
+
     // What the runs left in the working folder, besides the settings.
     std::vector<std::string> Files() {
         std::vector<std::string> names;
@@ -420,8 +436,8 @@ TEST_F(Render, ASummaryThatCannotBeWrittenFailsTheRun) {
     }
 }
 
-TEST_F(Render, EveryEndingItCanCatchLeavesNoPartialOutput) {
-    for (int ending : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+TEST_F(Render, NoEndingLeavesAPartialOutput) {
+    for (int ending : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGKILL}) {
         const pid_t run = fork();
         if (run == 0) {
             signal(ending, SIG_DFL);
@@ -432,9 +448,9 @@ TEST_F(Render, EveryEndingItCanCatchLeavesNoPartialOutput) {
                   "--ticks", "1000000", "--every", "1000", "--out", "long.gif", nullptr);
             _exit(127);
         }
-        for (int wait = 0; wait < 1000 && Files().empty(); ++wait)
+        for (int wait = 0; wait < 1000 && !WritesThere(run); ++wait)
             usleep(10000);
-        ASSERT_FALSE(Files().empty()) << "the run started writing";
+        ASSERT_TRUE(WritesThere(run)) << "the run started writing";
         kill(run, ending);
         int status = 0;
         waitpid(run, &status, 0);
@@ -478,4 +494,55 @@ TEST_F(Render, ARunWhoseOutputCannotFitIsRefusedBeforeItStarts) {
     EXPECT_NE(run.Err.find("free"), std::string::npos) << run.Err;
     EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
     EXPECT_TRUE(Files().empty());
+}
+
+// Where --out leads to something that cannot be replaced as it is, one line says so and
+// everything stays as it was: links, the user's read-only file, a file of the system's.
+TEST_F(Render, WhatCannotBeReplacedIsRefusedAndLeftAsItWas) {
+    symlink("loop.png", (dir_ + "/loop.png").c_str());
+    symlink("second.png", (dir_ + "/first.png").c_str());
+    symlink("first.png", (dir_ + "/second.png").c_str());
+    symlink("/proc/uptime", (dir_ + "/proc.png").c_str());
+    WriteFile(dir_ + "/kept.png", "mine");
+    chmod((dir_ + "/kept.png").c_str(), 0444);
+    const auto state = [&] {
+        std::string all;
+        for (const std::string& name : Files()) {
+            char link[256] = {};
+            all += name + ">" + (readlink((dir_ + "/" + name).c_str(), link, 255) > 0 ? link : "");
+        }
+        return all + ReadFile(dir_ + "/kept.png");
+    };
+    const std::string before = state();
+    const std::pair<const char*, const char*> cases[] = {
+        {"loop.png", "Too many levels of symbolic links"},
+        {"first.png", "Too many levels of symbolic links"},
+        {"proc.png", "'/proc/uptime' cannot be replaced"},
+        {"kept.png", "it cannot be replaced: Permission denied"}};
+    for (const auto& [out, says] : cases) {
+        const RunResult run = Start(std::string("--seed 1 --out ") + out);
+        EXPECT_EQ(run.Status, 2) << out;
+        EXPECT_NE(run.Err.find(says), std::string::npos) << run.Err;
+        EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+        EXPECT_EQ(state(), before) << out;
+    }
+}
+
+// A new output gets what the umask leaves of 0666; one that is replaced keeps its mode.
+TEST_F(Render, TheOutputTakesTheUmaskOrKeepsTheOldMode) {
+    const struct {
+        const char* Umask;
+        mode_t Old; // 0: no file before
+        mode_t Mode;
+    } cases[] = {{"077", 0, 0600}, {"022", 0, 0644}, {"022", 0600, 0600}, {"077", 0664, 0664}};
+    for (const auto& c : cases) {
+        const std::string out = dir_ + "/m.png";
+        unlink(out.c_str());
+        if (c.Old != 0) WriteFile(out, "old");
+        chmod(out.c_str(), c.Old);
+        EXPECT_EQ(Start("--seed 1 --out m.png", std::string("umask ") + c.Umask + " &&").Status, 0);
+        struct stat info {};
+        EXPECT_EQ(stat(out.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.Mode) << c.Umask << " " << c.Old;
+    }
 }
