@@ -256,7 +256,7 @@ void RemoveTemporaryOnEveryEnding() {
     }
 }
 
-// A file of the same name beside path, which did not exist before.
+// A new file beside path, named after it (path.XXXXXX).
 int OpenNamedTemporary(const std::string& path) {
     // No signal comes between the file's creation and the handlers that remove it.
     sigset_t all, before;
