@@ -157,7 +157,10 @@ check "a window that does not exist is refused" refuses "window 0x1ffffff0 does 
   "$hack" --window-id 0x1ffffff0
 check "a bad XSCREENSAVER_WINDOW is refused" refuses "XSCREENSAVER_WINDOW '12abc'" \
   env XSCREENSAVER_WINDOW=12abc "$hack" --root
-python3 "$here/input_only_window.py" >"$work/input-only.txt" &
+python3 -c 'import ctypes, signal  # an input-only window (class 2), held until killed
+x = ctypes.CDLL("libX11.so.6"); x.XOpenDisplay.restype = ctypes.c_void_p; d = ctypes.c_void_p(x.XOpenDisplay(None))
+print(hex(x.XCreateWindow(d, x.XDefaultRootWindow(d), 0, 0, 9, 9, 0, 0, 2, None, 0, None)), flush=True)
+x.XFlush(d); signal.pause()' >"$work/input-only.txt" &
 holder=$!
 for _ in $(seq 50); do [ -s "$work/input-only.txt" ] && break; sleep 0.1; done
 check "an input-only window is refused" refuses "is input-only" \

@@ -125,9 +125,8 @@ check "and opens no window" test "$(window_count)" -eq 0
 
 # Where no display answers, one line says why, also where SDL could try a box through
 # zenity (this stand-in fails there as the real one does, and SDL counts the box as shown).
-mkdir "$work/bin"
-printf '#!/bin/sh\necho "zenity: cannot open display" >&2\nexit 1\n' >"$work/bin/zenity"
-chmod +x "$work/bin/zenity"
+mkdir "$work/bin" && printf '#!/bin/sh\necho "zenity: cannot open display" >&2\nexit 1\n' \
+  >"$work/bin/zenity" && chmod +x "$work/bin/zenity"
 for no_display in "-u DISPLAY" "DISPLAY=:7919" "-u DISPLAY WAYLAND_DISPLAY=wayland-99"; do
   env $no_display PATH="$work/bin:$PATH" "$saver" /s 2>"$work/nodisplay.err"; status=$?
   check "with $no_display the run still exits 0" test "$status" -eq 0
@@ -174,9 +173,8 @@ XDG_RUNTIME_DIR=$work/missing start_saver
 check "another user's folder of that name is refused, and blocks nothing" running
 xdotool key q
 ends_with_zero
-# The display itself decides: one saver, whoever starts it and by whichever name of the
-# display, also where no private folder can be had. (The other user has no session bus:
-# SDL would wait for one to be launched.)
+# The display decides: one saver whoever starts it (the other user has no session bus SDL
+# would wait for), by whichever name of the display, also with no private folder to be had.
 one_saver_a_display() {
   only_one_of_two_runs "" \
     "setpriv --reuid=nobody --regid=nogroup --clear-groups env DBUS_SESSION_BUS_ADDRESS=disabled:" &&
