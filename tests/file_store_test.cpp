@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,8 +24,19 @@
 #include "settings/saver_settings.h"
 #include "settings/settings_store.h"
 
+// The store's renames come here, not to libc: the next FailingRenames fail as on a bad disk.
+int FailingRenames = 0;
+extern "C" int rename(const char* from, const char* to) noexcept {
+    if (FailingRenames == 0) return static_cast<int>(syscall(SYS_rename, from, to));
+    --FailingRenames;
+    errno = EIO;
+    return -1;
+}
+
 namespace {
 constexpr std::string_view Key = "Software\\Orvandel\\Glimmerhex";
+const std::string Header = "Windows Registry Editor Version 5.00\r\n\r\n";
+const std::string Section = "[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n";
 
 int CountEntries(const std::string& folder) {
     int count = 0;
@@ -158,22 +170,57 @@ TEST_F(FileStore, AnExportFromTheSystemEditorIsReadAndKeptInUtf16) {
               std::vector<uint8_t>{0});
 }
 
-TEST_F(FileStore, UnparsableFilesCountAsMissingAndAreNotLost) {
-    mkdir(config_.c_str(), 0700);
-    mkdir(folder_.c_str(), 0700);
-    std::string garbage;
-    std::mt19937 random(3);
-    for (int i = 0; i < 4096; ++i)
-        garbage += static_cast<char>(random() % 256 == 10 ? 'x' : random() % 256);
-    WriteFile(file_, garbage);
-    GraphicEffect = 2;
-    LoadSettings();
-    EXPECT_EQ(GraphicEffect, 2);
+// What the store cannot rewrite as it is (no export, an encoding it does not write, a
+// read-only or another user's file) is read where it can be, and left byte for byte.
+TEST_F(FileStore, FilesItCannotRewriteAreLeftByteForByte) {
+    WriteStore("\"Version\"=hex:02\r\n\"GraphicEffect\"=hex:05\r\n");
     const std::string text = ReadFile(file_);
-    EXPECT_NE(text.find(garbage), std::string::npos) << "the unreadable bytes are kept";
-    GraphicEffect = 0;
-    LoadSettings();
-    EXPECT_EQ(GraphicEffect, 2) << "and the key now reads back";
+    std::string garbage(4096, '\0'), bigEndian = "\xFE\xFF";
+    std::generate(garbage.begin(), garbage.end(), std::mt19937(3));
+    for (char c : text)
+        bigEndian.append({'\0', c});
+    const std::string littleEndian = bigEndian.substr(3) + '\0'; // and without the mark
+    // The file, its mode and owner, and GraphicEffect after the load (2 before it).
+    const std::tuple<std::string, mode_t, uid_t, int> cases[] = {{garbage, 0600, geteuid(), 2},
+                                                                 {bigEndian, 0600, geteuid(), 2},
+                                                                 {littleEndian, 0600, geteuid(), 2},
+                                                                 {text, 0444, geteuid(), 5},
+                                                                 {text, 0644, 65534, 5}};
+    for (const auto& [bytes, mode, owner, effect] : cases) {
+        WriteFile(file_, bytes);
+        chmod(file_.c_str(), mode);
+        ASSERT_EQ(chown(file_.c_str(), owner, -1), 0);
+        GraphicEffect = 2;
+        LoadSettings();
+        EXPECT_EQ(GraphicEffect, effect) << bytes.size() << " bytes, mode " << mode;
+        EXPECT_EQ(ReadFile(file_), bytes) << bytes.size() << " bytes, mode " << mode;
+    }
+}
+
+// More of the registry exported into the file: the key is found past the read limit, a new
+// one never lands between another key and its values, and loads never grow the file.
+TEST_F(FileStore, AKeyPastTheReadLimitIsFoundAndNoOtherKeyIsSplit) {
+    std::string other = "[HKEY_CURRENT_USER\\Software\\X]\r\n";
+    while (other.size() < 2 * RegReadLimit)
+        other += "\"v\"=hex:00,11,22,33,44,55,66,77,88,99,aa,bb,cc,dd,ee,ff\r\n";
+    for (const bool ours : {false, true}) {
+        const std::string text =
+            Header + other + (ours ? Section + "\"GraphicEffect\"=hex:03\r\n" : "");
+        WriteStore("");
+        WriteFile(file_, text);
+        GraphicEffect = 0;
+        LoadSettings();
+        const std::string loaded = ReadFile(file_);
+        LoadSettings();
+        // Compared whole: EXPECT_EQ's report of two megabytes would take minutes.
+        EXPECT_TRUE(ReadFile(file_) == loaded && loaded.find(other) != std::string::npos);
+        EXPECT_EQ(GraphicEffect, ours ? 3 : 0);
+        EXPECT_TRUE(ours ? loaded == text : HasRegKey(ParseRegText(loaded), Key));
+    }
+    GraphicEffect = 6;
+    SaveSettings(); // into the part of the file that holds the key
+    EXPECT_TRUE(ReadFile(file_) == Header + other + Section +
+                                       "\"GraphicEffect\"=hex:06\r\n\"PaletteScheme\"=hex:00\r\n");
 }
 
 TEST_F(FileStore, ConcurrentSaversLeaveOneWholeSave) {
@@ -373,15 +420,20 @@ TEST_F(FileStore, ASaveKeepsTheModeAndWritesThroughALink) {
 
 TEST_F(FileStore, ASaveRemovesTemporariesThatKilledWritersLeftAMinuteAgo) {
     WriteStore("\"Version\"=hex:03\r\n");
+    mkdir((root_ + "/notes").c_str(), 0755);
     const struct {
         const char* Name;
         int Age; // seconds
         bool Kept;
     } cases[] = {
-        {"Glimmerhex.reg.saving-a1B2c3", 120, false}, // its writer was killed
-        {"Glimmerhex.reg.saving-Z9y8X7", 5, true},    // its writer may still be at work
-        {"Glimmerhex.reg.backup", 120, true},         // the user's own
-        {"Glimmerhex.reg.saving-a1B2c3.old", 120, true},
+        {"Glimmerhex.reg.glimmerhex-saving~a1B2c3", 120, false}, // its writer was killed
+        {"Glimmerhex.reg.glimmerhex-saving~Z9y8X7", 5, true},    // its writer may be at work
+        {"Glimmerhex.reg.backup", 120, true},                    // the user's own
+        {"Glimmerhex.reg.saving-draft1", 120, true},             // so is this
+        {"Glimmerhex.reg.glimmerhex-saving~a1B2c3.old", 120, true},
+        // Beside a link's target outside our folder, any name may be the user's.
+        {"../../notes/g.reg.saving-draft1", 120, true},
+        {"../../notes/g.reg.glimmerhex-saving~a1B2c3", 120, true},
     };
     for (const auto& c : cases) {
         const std::string path = folder_ + "/" + c.Name;
@@ -390,6 +442,23 @@ TEST_F(FileStore, ASaveRemovesTemporariesThatKilledWritersLeftAMinuteAgo) {
         utimes(path.c_str(), then);
     }
     SaveSettings();
+    unlink(file_.c_str());
+    ASSERT_EQ(symlink("../../notes/g.reg", file_.c_str()), 0);
+    SaveSettings();
     for (const auto& c : cases)
         EXPECT_EQ(access((folder_ + "/" + c.Name).c_str(), F_OK) == 0, c.Kept) << c.Name;
+}
+
+// One attempt for each OK: a save that fails leaves the old file and says so; closing the
+// key does not try again behind the report's back.
+TEST_F(FileStore, AFailedSaveIsNotMadeAgainBehindItsReport) {
+    WriteStore("\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:01\r\n");
+    const std::string before = ReadFile(file_);
+    FailingRenames = 1;
+    GraphicEffect = 6;
+    SaveSettings();
+    FailingRenames = 0;
+    EXPECT_EQ(LastStoreFailure().Reason, strerror(EIO));
+    EXPECT_EQ(ReadFile(file_), before);
+    EXPECT_EQ(CountEntries(folder_), 1);
 }

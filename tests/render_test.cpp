@@ -70,6 +70,12 @@ class Render : public ::testing::Test {
         return ReadFile(dir_ + "/" + name);
     }
 
+    // Whether the run has begun its output: nothing else takes its writes before the end.
+    bool HasWritten(pid_t run) {
+        const std::string io = ReadFile("/proc/" + std::to_string(run) + "/io");
+        return !io.empty() && io.find("\nwchar: 0\n") == std::string::npos;
+    }
+
     // What the runs left in the working folder, besides the settings.
     std::vector<std::string> Files() {
         std::vector<std::string> names;
@@ -404,8 +410,8 @@ TEST_F(Render, ASummaryThatCannotBeWrittenFailsTheRun) {
     }
 }
 
-TEST_F(Render, EveryEndingItCanCatchLeavesNoPartialOutput) {
-    for (int ending : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+TEST_F(Render, NoEndingLeavesAPartialOutput) {
+    for (int ending : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGKILL}) {
         const pid_t run = fork();
         if (run == 0) {
             signal(ending, SIG_DFL);
@@ -416,9 +422,9 @@ TEST_F(Render, EveryEndingItCanCatchLeavesNoPartialOutput) {
                   "--ticks", "1000000", "--every", "1000", "--out", "long.gif", nullptr);
             _exit(127);
         }
-        for (int wait = 0; wait < 1000 && Files().empty(); ++wait)
+        for (int wait = 0; wait < 1000 && !HasWritten(run); ++wait)
             usleep(10000);
-        ASSERT_FALSE(Files().empty()) << "the run started writing";
+        ASSERT_TRUE(HasWritten(run)) << "the run started writing";
         kill(run, ending);
         int status = 0;
         waitpid(run, &status, 0);
@@ -443,15 +449,31 @@ TEST_F(Render, TheOutputIsWrittenThroughLinksAndNothingElseIsReplaced) {
     mkdir((dir_ + "/folder.png").c_str(), 0755);
     mkfifo((dir_ + "/fifo.raw").c_str(), 0644);
     ASSERT_EQ(symlink("folder.png", (dir_ + "/to-folder.png").c_str()), 0);
-    for (const char* out : {"folder.png", "fifo.raw", "to-folder.png"}) {
+    symlink("loop.png", (dir_ + "/loop.png").c_str());
+    symlink("second.png", (dir_ + "/first.png").c_str());
+    symlink("first.png", (dir_ + "/second.png").c_str());
+    symlink("/proc/uptime", (dir_ + "/proc.png").c_str());
+    WriteFile(dir_ + "/kept.png", "mine");
+    chmod((dir_ + "/kept.png").c_str(), 0444);
+    const std::pair<const char*, const char*> cases[] = {
+        {"folder.png", "is not a regular file"},
+        {"fifo.raw", "is not a regular file"},
+        {"to-folder.png", "is not a regular file"},
+        {"loop.png", "Too many levels of symbolic links"},
+        {"first.png", "Too many levels of symbolic links"},
+        {"proc.png", "'/proc/uptime' cannot be replaced"},
+        {"kept.png", "it cannot be replaced: Permission denied"}};
+    for (const auto& [out, says] : cases) {
         const std::vector<std::string> before = Files();
         const RunResult run = Start(std::string("--seed 1 --out ") + out);
         EXPECT_EQ(run.Status, 2) << out;
-        EXPECT_NE(run.Err.find("is not a regular file"), std::string::npos) << run.Err;
+        EXPECT_NE(run.Err.find(says), std::string::npos) << run.Err;
         EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
         EXPECT_EQ(Files(), before) << out;
     }
     EXPECT_TRUE(lstat((dir_ + "/fifo.raw").c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(lstat((dir_ + "/loop.png").c_str(), &info) == 0 && S_ISLNK(info.st_mode));
+    EXPECT_EQ(ReadFile(dir_ + "/kept.png"), "mine");
 }
 
 TEST_F(Render, ARunWhoseOutputCannotFitIsRefusedBeforeItStarts) {
@@ -462,4 +484,20 @@ TEST_F(Render, ARunWhoseOutputCannotFitIsRefusedBeforeItStarts) {
     EXPECT_NE(run.Err.find("free"), std::string::npos) << run.Err;
     EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
     EXPECT_TRUE(Files().empty());
+}
+
+// A new output gets what the umask leaves of 0666; one that is replaced keeps its mode.
+TEST_F(Render, TheOutputTakesTheUmaskOrKeepsTheOldMode) {
+    // The umask, the old file's mode (0: no old file), the output's mode.
+    const std::tuple<const char*, mode_t, mode_t> cases[] = {
+        {"077", 0, 0600}, {"022", 0, 0644}, {"022", 0600, 0600}, {"077", 0664, 0664}};
+    const std::string out = dir_ + "/m.png";
+    for (const auto& [mask, old, mode] : cases) {
+        unlink(out.c_str());
+        if (old != 0) WriteFile(out, "old");
+        chmod(out.c_str(), old);
+        EXPECT_EQ(Start("--seed 1 --out m.png", std::string("umask ") + mask + " &&").Status, 0);
+        struct stat info {};
+        EXPECT_TRUE(stat(out.c_str(), &info) == 0 && (info.st_mode & 07777) == mode) << mask << old;
+    }
 }

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -196,25 +197,30 @@ std::string SizeText(double bytes) {
     return text;
 }
 
+void FailOutput(int fd, const std::string& message);
+
 // A frame, raw or in a picture format, takes at most about a byte for each pixel of the
 // surface, plus its colour map; an animation holds one every --every ticks and the last.
-void RefuseWhatCannotFit(const RenderOptions& options, const std::string& folder) {
+void RefuseWhatCannotFit(const RenderOptions& options, int fd) {
     struct statvfs disk {};
-    if (statvfs(folder.c_str(), &disk) != 0) return; // the open that follows says why
+    if (fstatvfs(fd, &disk) != 0) return;
     const uint64_t frame =
         static_cast<uint64_t>(options.Pitch) * DisplayHeight(options.Mode) + FrameOverhead;
     const uint64_t frames = options.Kind == GifOutput ? options.Ticks / options.Every + 1 : 1;
     const uint64_t room = static_cast<uint64_t>(disk.f_bavail) * disk.f_frsize;
     if (frames > room / frame)
-        Fail(CannotWrite, "--out '" + options.Out + "' may need " +
-                              SizeText(static_cast<double>(frames) * static_cast<double>(frame)) +
-                              ", more than the " + SizeText(static_cast<double>(room)) +
-                              " free there");
+        FailOutput(fd, "--out '" + options.Out + "' may need " +
+                           SizeText(static_cast<double>(frames) * static_cast<double>(frame)) +
+                           ", more than the " + SizeText(static_cast<double>(room)) +
+                           " free there");
 }
 
-// The output is written beside its final place (where links lead) and renamed there only
-// when complete; every ending the process can catch removes it.
+// The output is written into a file without a name in its final folder (where links lead),
+// which gets its name only when complete: no ending, SIGKILL included, leaves part of it.
+// Where the file system has no such files, a named temporary beside the final place
+// stands in, which every ending the process can catch removes.
 char TemporaryPath[4096];
+bool Unnamed = false;
 
 void RemoveTemporaryAndEnd(int signal) {
     unlink(TemporaryPath);
@@ -242,25 +248,89 @@ void RemoveTemporaryOnEveryEnding() {
     }
 }
 
-int OpenTemporary(const RenderOptions& options, std::string& target) {
-    target = FinalLinkTarget(options.Out);
-    struct stat info {};
-    if (stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        Fail(BadInput, "--out '" + options.Out + "' is not a regular file");
-    RefuseWhatCannotFit(options, FolderOf(target));
-    if (target.size() + 8 >= sizeof TemporaryPath) Fail(BadInput, "--out path is too long");
-    std::snprintf(TemporaryPath, sizeof TemporaryPath, "%s.XXXXXX", target.c_str());
+// A new file beside path, named after it (path.XXXXXX).
+int OpenNamedTemporary(const std::string& path) {
     // No signal comes between the file's creation and the handlers that remove it.
     sigset_t all, before;
     sigfillset(&all);
     sigprocmask(SIG_BLOCK, &all, &before);
+    std::snprintf(TemporaryPath, sizeof TemporaryPath, "%s.XXXXXX", path.c_str());
     const int fd = mkstemp(TemporaryPath);
     const int error = errno;
     if (fd >= 0) RemoveTemporaryOnEveryEnding();
     sigprocmask(SIG_SETMASK, &before, nullptr);
-    if (fd < 0) Fail(BadInput, "cannot write '" + options.Out + "': " + std::strerror(error));
-    fchmod(fd, 0644);
+    errno = error;
     return fd;
+}
+
+int OpenTemporary(const RenderOptions& options, std::string& target) {
+    target = FinalLinkTarget(options.Out);
+    const std::string cannotWrite = "cannot write '" + options.Out + "': ";
+    const std::string cannotReplace =
+        cannotWrite + (target == options.Out ? "it" : "'" + target + "'") + " cannot be replaced: ";
+    struct stat info {};
+    const bool exists = stat(target.c_str(), &info) == 0;
+    if (!exists && errno != ENOENT) // a loop of links, a folder that cannot be searched
+        Fail(BadInput, cannotWrite + std::strerror(errno));
+    if (exists && !S_ISREG(info.st_mode))
+        Fail(BadInput, "--out '" + options.Out + "' is not a regular file");
+    // As a write into it would be, the user's read-only file or another's is refused.
+    if (exists && !MayReplace(info)) Fail(BadInput, cannotReplace + std::strerror(EACCES));
+    if (target.size() + 8 >= sizeof TemporaryPath) Fail(BadInput, "--out path is too long");
+    const mode_t mask = umask(0);
+    umask(mask);
+    // The unnamed file is named by a link through /proc.
+    int fd = access("/proc/self/fd", X_OK) == 0
+                 ? open(FolderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600)
+                 : -1;
+    Unnamed = fd >= 0;
+    if (!Unnamed) fd = OpenNamedTemporary(target);
+    if (fd < 0) Fail(BadInput, (exists ? cannotReplace : cannotWrite) + std::strerror(errno));
+    // A new file as the umask allows it, an existing one keeping its mode.
+    fchmod(fd, exists ? info.st_mode & 07777 : 0666 & ~mask);
+    RefuseWhatCannotFit(options, fd);
+    return fd;
+}
+
+// Links the complete unnamed output in: under the target's name when that is free, else
+// under a temporary one renamed over the target, with every signal held meanwhile, so
+// that only SIGKILL in that moment can leave the (complete) temporary behind.
+bool LinkOutput(int fd, const std::string& target) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno != EEXIST) return false;
+    sigset_t all, before;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &before);
+    std::random_device random;
+    static const char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    bool linked = false;
+    for (int attempt = 0; attempt < 100 && !linked; ++attempt) {
+        std::string name = target + ".";
+        for (int i = 0; i < 6; ++i)
+            name += Letters[random() % (sizeof Letters - 1)];
+        std::snprintf(TemporaryPath, sizeof TemporaryPath, "%s", name.c_str());
+        linked = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, TemporaryPath, AT_SYMLINK_FOLLOW) == 0;
+        if (!linked && errno != EEXIST) break;
+    }
+    const bool named = linked && rename(TemporaryPath, target.c_str()) == 0;
+    const int error = errno;
+    if (linked && !named) unlink(TemporaryPath);
+    TemporaryPath[0] = '\0';
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    errno = error;
+    return named;
+}
+
+// Closes the complete output and gives it its name.
+bool CloseAndNameOutput(int fd, const std::string& target) {
+    if (!Unnamed) return close(fd) == 0 && rename(TemporaryPath, target.c_str()) == 0;
+    const bool named = LinkOutput(fd, target);
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return named;
 }
 
 void FailOutput(int fd, const std::string& message) {
@@ -380,7 +450,7 @@ int main(int argc, char** argv) {
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         FailOutput(fd, std::string("cannot write the summary: ") + std::strerror(errno));
     if (fd >= 0) {
-        if (close(fd) != 0 || rename(TemporaryPath, target.c_str()) != 0)
+        if (!CloseAndNameOutput(fd, target))
             FailOutput(-1, "cannot write '" + options.Out + "': " + std::strerror(errno));
         TemporaryPath[0] = '\0';
     }

@@ -62,6 +62,9 @@ bool ProbeDisplay(const HackOptions& options, std::string& error) {
             error =
                 std::string("window ") + id + " does not exist on display '" + DisplayName() + "'";
             good = false;
+        } else if (attributes.c_class == InputOnly) {
+            error = std::string("window ") + id + " is input-only: nothing can be drawn in it";
+            good = false;
         } else if (attributes.visual->c_class != TrueColor &&
                    attributes.visual->c_class != DirectColor) {
             // SDL draws nothing visible into a palette-based window.

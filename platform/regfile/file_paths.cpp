@@ -24,3 +24,7 @@ std::string FolderOf(const std::string& path) {
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
+
+bool MayReplace(const struct stat& info) {
+    return info.st_uid == geteuid() && (info.st_mode & S_IWUSR) != 0;
+}

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -25,12 +26,16 @@ struct PlatformKey {
     std::string File;
     std::string KeyName;
     RegDocument Document;
-    off_t UnreadFrom = -1; // where the read stopped in a file larger than the read limit
+    int Source = -1;               // the file read, open while parts of it were not parsed
+    off_t PartFrom = 0;            // where the parsed text starts: a key line past the limit
+    off_t UnreadFrom = -1;         // where the read stopped in a file larger than the limit
+    const char* Refusal = nullptr; // why the file must not be replaced, when it must not
     bool Dirty = false;
 };
 
 namespace {
-constexpr const char* TemporaryMark = ".saving-"; // then six random characters
+// Then six random characters: no name a person would give a file of their own.
+constexpr const char* TemporaryMark = ".glimmerhex-saving~";
 bool ReadOnly = false;
 StoreFailure Failure;
 
@@ -69,12 +74,60 @@ void NoteFailure(const PlatformKey& key, const char* reason) {
     Failure = {key.File, reason};
 }
 
+void DropKey(PlatformKey* key) {
+    if (key->Source >= 0) close(key->Source);
+    delete key;
+}
+
+// Up to size bytes from offset on; false, with errno set, when the read fails.
+bool ReadAt(int fd, off_t offset, size_t size, std::string& bytes) {
+    bytes.assign(size, '\0');
+    size_t filled = 0;
+    while (filled < size) {
+        const ssize_t got =
+            pread(fd, bytes.data() + filled, size - filled, offset + static_cast<off_t>(filled));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) break;
+        filled += static_cast<size_t>(got);
+    }
+    bytes.resize(filled);
+    return true;
+}
+
+// Where the first line that opens the key starts, searching from offset from (a line
+// start) to the end; -1 when none does. A piece at a time, so that a file of any size is
+// searched in little memory.
+off_t FindKeyLine(int fd, off_t from, const PlatformKey& key) {
+    const bool utf16 = key.Document.Utf16;
+    const size_t unit = utf16 ? 2 : 1;
+    constexpr size_t LongestKeyLine = 4096; // longer lines are no key line of ours
+    std::string piece, line;
+    off_t lineStart = from;
+    for (off_t at = from; ReadAt(fd, at, 1 << 16, piece) && piece.size() >= unit;) {
+        const size_t whole = piece.size() - piece.size() % unit;
+        for (size_t i = 0; i < whole; i += unit) {
+            if (line.size() <= LongestKeyLine) line.append(piece, i, unit);
+            if (piece[i] != '\n' || (utf16 && piece[i + 1] != '\0')) continue;
+            if (line.size() <= LongestKeyLine && OpensRegKey(line, key.KeyName, utf16))
+                return lineStart;
+            lineStart = at + static_cast<off_t>(i + unit);
+            line.clear();
+        }
+        at += static_cast<off_t>(whole);
+    }
+    return line.size() <= LongestKeyLine && OpensRegKey(line, key.KeyName, utf16) ? lineStart : -1;
+}
+
 enum StoreFileState { FileRead, FileMissing, FileUnreadable };
 
-// Reads no more than the parser looks at. Only a path where nothing exists is a missing
-// file, which a create may write. A file that cannot be opened or read, or is not a
-// regular one, is unreadable: it is never replaced, since what it holds is unknown. The
-// open never blocks, so a FIFO there cannot hang the program.
+// Reads no more than the parser looks at: the start of the file, or, when the key lies
+// past the read limit, the part from its first line on. Only a path where nothing exists
+// is a missing file, which a create may write. A file that cannot be opened or read, or
+// is not a regular one, is unreadable: it is never replaced, since what it holds is
+// unknown. Neither is a file that is not the user's to replace or not an export that the
+// program can rewrite, though what it holds is read. The open never blocks, so a FIFO
+// there cannot hang the program.
 StoreFileState ReadStoreFile(PlatformKey& key) {
     const int fd = open(key.File.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -90,23 +143,34 @@ StoreFileState ReadStoreFile(PlatformKey& key) {
         fault = std::strerror(EISDIR);
     else if (!S_ISREG(info.st_mode))
         fault = "it is not a regular file";
-    std::string bytes(fault == nullptr ? RegReadLimit + 4 : 0, '\0');
-    size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t got = read(fd, bytes.data() + filled, bytes.size() - filled);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) fault = std::strerror(errno);
-        if (got <= 0) break;
-        filled += static_cast<size_t>(got);
-    }
-    close(fd);
+    std::string bytes;
+    if (fault == nullptr && !ReadAt(fd, 0, RegReadLimit + 4, bytes)) fault = std::strerror(errno);
     if (fault != nullptr) {
+        close(fd);
         NoteFailure(key, fault);
         return FileUnreadable;
     }
-    bytes.resize(filled);
-    if (info.st_size > static_cast<off_t>(filled)) key.UnreadFrom = static_cast<off_t>(filled);
     key.Document = ParseRegText(bytes);
+    if (!MayReplace(info))
+        key.Refusal = std::strerror(EACCES);
+    else if (!IsRewritableRegText(key.Document))
+        key.Refusal = "it is not a registry export this program can rewrite";
+    const auto parsed = static_cast<off_t>(bytes.size() - key.Document.Tail.size());
+    if (info.st_size > parsed && !HasRegKey(key.Document, key.KeyName)) {
+        std::string part;
+        const off_t start = FindKeyLine(fd, parsed, key);
+        if (start >= 0 && ReadAt(fd, start, RegReadLimit + 4, part)) {
+            key.Document = ParseRegTextPart(part, key.Document.Utf16);
+            key.PartFrom = start;
+            bytes = std::move(part);
+        }
+    }
+    const off_t readTo = key.PartFrom + static_cast<off_t>(bytes.size());
+    if (info.st_size > readTo) key.UnreadFrom = readTo;
+    if (key.PartFrom > 0 || key.UnreadFrom >= 0)
+        key.Source = fd; // what was not parsed is copied from here on a save
+    else
+        close(fd);
     return FileRead;
 }
 
@@ -121,24 +185,17 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-// Copies what lay beyond the read limit from the file being replaced.
-bool CopyUnreadPart(const PlatformKey& key, int to) {
-    if (key.UnreadFrom < 0) return true;
-    const int from = open(key.File.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (from < 0) return true; // gone meanwhile: nothing left to keep
-    bool ok = lseek(from, key.UnreadFrom, SEEK_SET) == key.UnreadFrom;
-    char buffer[65536];
-    while (ok) {
-        const ssize_t got = read(from, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        ok = WriteAll(to, buffer, static_cast<size_t>(got));
+// Copies bytes from..to (to -1: the end) of the file that was read and not parsed.
+bool CopyUnparsedPart(const PlatformKey& key, off_t from, off_t to, int out) {
+    std::string piece;
+    while (to < 0 || from < to) {
+        const off_t want = to < 0 ? 1 << 16 : std::min<off_t>(1 << 16, to - from);
+        if (!ReadAt(key.Source, from, static_cast<size_t>(want), piece)) return false;
+        if (piece.empty()) return to < 0;
+        if (!WriteAll(out, piece.data(), piece.size())) return false;
+        from += static_cast<off_t>(piece.size());
     }
-    close(from);
-    return ok;
+    return true;
 }
 
 bool MakeFolders(const std::string& folder) {
@@ -149,8 +206,13 @@ bool MakeFolders(const std::string& folder) {
     }
 }
 
+bool IsMarkCharacter(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0; // as mkstemp picks them
+}
+
 // Temporaries of writers killed mid-save: ours by name and owner, and untouched for a
-// minute, so no live writer is still filling them.
+// minute, so no live writer is still filling them. Only in our own folder: beside a
+// link's target elsewhere a file of that name might be the user's, so there it stays.
 void RemoveStaleTemporaries(const std::string& target) {
     const std::string folder = FolderOf(target);
     const std::string prefix = target.substr(target.rfind('/') + 1) + TemporaryMark;
@@ -161,6 +223,7 @@ void RemoveStaleTemporaries(const std::string& target) {
         const std::string_view name = entry->d_name;
         struct stat info {};
         if (name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+            std::all_of(name.end() - 6, name.end(), IsMarkCharacter) &&
             fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISREG(info.st_mode) && info.st_uid == geteuid() && now - info.st_mtime > 60)
             unlinkat(dirfd(dir), entry->d_name, 0);
@@ -177,17 +240,24 @@ int32_t WriteFailed(const PlatformKey& key, int error) {
 // see the old file or the new one, never a torn one, and the last save wins. A file
 // named through links is replaced where the links lead, and keeps its mode.
 int32_t WriteStoreFile(PlatformKey& key) {
+    key.Dirty = false; // one attempt for each change: a failed one is not made again on close
+    if (key.Refusal != nullptr) {
+        NoteFailure(key, key.Refusal);
+        return StoreAccessDenied;
+    }
     if (!MakeFolders(key.Folder)) return WriteFailed(key, errno);
     const std::string target = FinalLinkTarget(key.File);
-    RemoveStaleTemporaries(target);
+    if (FolderOf(target) == key.Folder) RemoveStaleTemporaries(target);
     struct stat old {};
     const mode_t mode = stat(target.c_str(), &old) == 0 ? old.st_mode & 07777 : 0600;
     std::string temporary = target + TemporaryMark + "XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0) return WriteFailed(key, errno);
     const std::string text = SerializeRegText(key.Document);
-    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, text.data(), text.size()) &&
-              CopyUnreadPart(key, fd) && fsync(fd) == 0;
+    bool ok = fchmod(fd, mode) == 0 && CopyUnparsedPart(key, 0, key.PartFrom, fd) &&
+              WriteAll(fd, text.data(), text.size()) &&
+              (key.UnreadFrom < 0 || CopyUnparsedPart(key, key.UnreadFrom, -1, fd)) &&
+              fsync(fd) == 0;
     int error = errno;
     if (close(fd) != 0 && ok) {
         ok = false;
@@ -206,8 +276,6 @@ int32_t WriteStoreFile(PlatformKey& key) {
         fsync(folder);
         close(folder);
     }
-    key.UnreadFrom = -1;
-    key.Dirty = false;
     return StoreOk;
 }
 } // namespace
@@ -217,7 +285,7 @@ int32_t OpenStoreKey(const char* path, PlatformKey** key) {
     LocateKey(path, *opened);
     const StoreFileState state = ReadStoreFile(*opened);
     if (state != FileRead || !HasRegKey(opened->Document, opened->KeyName)) {
-        delete opened;
+        DropKey(opened);
         return state == FileUnreadable ? StoreAccessDenied : StoreNotFound;
     }
     *key = opened;
@@ -240,11 +308,14 @@ int32_t CreateStoreKey(const char* path, PlatformKey** key) {
     if (ReadOnly) return StoreAccessDenied;
     auto* created = new PlatformKey;
     LocateKey(path, *created);
-    if (ReadStoreFile(*created) == FileUnreadable) {
-        delete created;
+    const StoreFileState state = ReadStoreFile(*created);
+    const bool found = HasRegKey(created->Document, created->KeyName);
+    if (state == FileUnreadable || (!found && created->Refusal != nullptr)) {
+        if (created->Refusal != nullptr) NoteFailure(*created, created->Refusal);
+        DropKey(created);
         return StoreAccessDenied;
     }
-    if (!HasRegKey(created->Document, created->KeyName)) {
+    if (!found) {
         AddRegKey(created->Document, created->KeyName);
         created->Dirty = true;
     }
@@ -279,5 +350,5 @@ int32_t FlushStoreKey(PlatformKey* key) {
 
 void CloseStoreKey(PlatformKey* key) {
     if (key->Dirty && !ReadOnly) WriteStoreFile(*key);
-    delete key;
+    DropKey(key);
 }

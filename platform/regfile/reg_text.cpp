@@ -275,29 +275,14 @@ size_t CutAtLimit(std::string_view body, bool utf16) {
     }
     return 0;
 }
-} // namespace
 
-RegDocument ParseRegText(std::string_view bytes) {
-    RegDocument document;
-    std::string text;
-    if (bytes.starts_with("\xFF\xFE")) {
-        document.Utf16 = true;
-        std::string_view body = bytes.substr(2);
-        size_t cut = CutAtLimit(body, true);
-        cut -= cut % 2; // an odd last byte is no unit; keep it raw
-        document.Tail = std::string(body.substr(cut));
-        text = Utf16ToUtf8(body.substr(0, cut));
-    } else {
-        std::string_view body = bytes;
-        if (body.starts_with("\xEF\xBB\xBF")) {
-            document.Utf8Bom = true;
-            body.remove_prefix(3);
-        }
-        const size_t cut = CutAtLimit(body, false);
-        document.Tail = std::string(body.substr(cut));
-        text = std::string(body.substr(0, cut));
-    }
-
+// Splits the text after any byte-order mark into lines, up to the read limit.
+void ReadLines(RegDocument& document, std::string_view body) {
+    size_t cut = CutAtLimit(body, document.Utf16);
+    if (document.Utf16) cut -= cut % 2; // an odd last byte is no unit; keep it raw
+    document.Tail = std::string(body.substr(cut));
+    const std::string text =
+        document.Utf16 ? Utf16ToUtf8(body.substr(0, cut)) : std::string(body.substr(0, cut));
     bool sawLineEnd = false;
     std::string_view rest = text;
     while (!rest.empty()) {
@@ -313,10 +298,33 @@ RegDocument ParseRegText(std::string_view bytes) {
         else
             document.Lines.emplace_back(line);
     }
+}
+} // namespace
+
+RegDocument ParseRegText(std::string_view bytes) {
+    RegDocument document;
+    std::string_view body = bytes;
+    if (body.starts_with("\xFF\xFE")) {
+        document.Utf16 = true;
+        body.remove_prefix(2);
+    } else if (body.starts_with("\xEF\xBB\xBF")) {
+        document.Utf8Bom = true;
+        body.remove_prefix(3);
+    }
+    ReadLines(document, body);
     if (!document.Lines.empty()) {
         const std::string_view first = Trim(document.Lines.front());
         document.HasHeader = first == RegHeader || first == "REGEDIT4";
     }
+    return document;
+}
+
+RegDocument ParseRegTextPart(std::string_view bytes, bool utf16) {
+    RegDocument document;
+    document.Utf16 = utf16;
+    document.Part = true;
+    document.HasHeader = true; // the file's own, before this part
+    ReadLines(document, bytes);
     return document;
 }
 
@@ -332,7 +340,7 @@ std::string SerializeRegText(const RegDocument& document) {
     }
     std::string bytes;
     if (document.Utf16)
-        bytes.append("\xFF\xFE").append(Utf8ToUtf16(text));
+        bytes.append(document.Part ? "" : "\xFF\xFE").append(Utf8ToUtf16(text));
     else
         bytes.append(document.Utf8Bom ? "\xEF\xBB\xBF" : "").append(text);
     return bytes.append(document.Tail);
@@ -343,11 +351,29 @@ bool HasRegKey(const RegDocument& document, std::string_view key) {
                        [&](const std::string& line) { return IsOurKey(line, key); });
 }
 
+bool IsRewritableRegText(const RegDocument& document) {
+    return document.HasHeader ||
+           std::all_of(document.Lines.begin(), document.Lines.end(),
+                       [](const std::string& line) { return Trim(line).empty(); });
+}
+
+bool OpensRegKey(std::string_view line, std::string_view key, bool utf16) {
+    if (!utf16) return IsOurKey(line, key);
+    return IsOurKey(Utf16ToUtf8(line), key);
+}
+
 void AddRegKey(RegDocument& document, std::string_view key) {
+    const std::string line = "[" + std::string(RootPrefix) + std::string(key) + "]";
+    if (!document.Tail.empty())
+        for (size_t i = document.Lines.size(); i-- > 0;)
+            if (KeyOfLine(document.Lines[i])) {
+                const auto at = document.Lines.begin() + static_cast<std::ptrdiff_t>(i);
+                document.Lines.insert(at, {line + document.LineEnd, document.LineEnd});
+                return;
+            }
     if (!document.Lines.empty() && !Trim(document.Lines.back()).empty())
         document.Lines.push_back(document.LineEnd);
-    document.Lines.push_back("[" + std::string(RootPrefix) + std::string(key) + "]" +
-                             document.LineEnd);
+    document.Lines.push_back(line + document.LineEnd);
 }
 
 std::optional<RegValue> FindRegValue(const RegDocument& document, std::string_view key,

@@ -19,17 +19,29 @@ struct RegDocument {
     bool Utf16 = false;   // UTF-16LE with a byte-order mark, as the system editor exports
     bool Utf8Bom = false; // a UTF-8 byte-order mark to write back
     bool HasHeader = false;
+    bool Part = false; // read from inside a file: no byte-order mark or header of its own
     std::string LineEnd = "\r\n";
     std::vector<std::string> Lines; // logical lines, continuations included verbatim
     std::string Tail;               // bytes past the read limit, written back as they were
 };
 
 RegDocument ParseRegText(std::string_view bytes);
+// The text of a file from one of its key lines on, in the file's encoding (read with
+// ParseRegText from its start); written back, it gets no byte-order mark or header.
+RegDocument ParseRegTextPart(std::string_view bytes, bool utf16);
 std::string SerializeRegText(const RegDocument& document);
+// Whether the text is an export the program may rewrite: it starts with the format's
+// header, or holds blank lines alone (a new file). Other text (another encoding, another
+// kind of file) is not the program's to change.
+bool IsRewritableRegText(const RegDocument& document);
+// Whether a line, as the file holds it (UTF-16LE when utf16), opens the key.
+bool OpensRegKey(std::string_view line, std::string_view key, bool utf16);
 
 // Key names below HKEY_CURRENT_USER, such as "Software\Vendor\Product"; names compare
 // without regard to case, as the registry's do.
 bool HasRegKey(const RegDocument& document, std::string_view key);
+// A new section goes at the end, or, when text past the read limit follows, before the
+// last section read, which that text may continue.
 void AddRegKey(RegDocument& document, std::string_view key);
 // The last entry of the value in the key counts; one that cannot be parsed is missing.
 std::optional<RegValue> FindRegValue(const RegDocument& document, std::string_view key,

@@ -1,8 +1,11 @@
 // A record lock, not flock: it belongs to the process, so the child that SDL forks to show
-// a message box never inherits it, and it goes with the saver however that ends.
+// a message box never inherits it, and it goes with the saver however that ends. So does
+// the selection: the X server drops it when the connection that owns it closes.
 #include "platform/x11/saver_marker.h"
 
+#include <X11/Xlib.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,10 +69,10 @@ struct flock WholeFile() {
     return whole;
 }
 
-int HeldMarker = -1; // open while the saver lives: closing it would drop the lock
-} // namespace
+int HeldMarker = -1;            // open while the saver lives: closing it would drop the lock
+Display* HeldDisplay = nullptr; // likewise, for the selection
 
-bool IsMarkerHeld() {
+bool IsFileMarkerHeld() {
     const int file = OpenMarker(O_RDONLY);
     if (file < 0) return false;
     struct flock whole = WholeFile();
@@ -78,7 +81,8 @@ bool IsMarkerHeld() {
     return held;
 }
 
-bool TakeMarker() {
+// Where no private folder can be had, the X selection alone guards.
+bool TakeFileMarker() {
     const int file = OpenMarker(O_RDWR | O_CREAT);
     if (file < 0) return true;
     struct flock whole = WholeFile();
@@ -89,4 +93,56 @@ bool TakeMarker() {
     const bool busy = errno == EACCES || errno == EAGAIN;
     close(file);
     return !busy;
+}
+
+// One a screen of the display, as the window managers' WM_S0.
+Atom SaverSelection(Display* display) {
+    const std::string name = "_GLIMMERHEX_SAVER_S" + std::to_string(DefaultScreen(display));
+    return XInternAtom(display, name.c_str(), False);
+}
+
+bool IsSelectionOwned() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    const bool owned = XGetSelectionOwner(display, SaverSelection(display)) != None;
+    XCloseDisplay(display);
+    return owned;
+}
+
+void LeaveTheSelection() { // in the copy SDL forks for a message box: the saver holds it
+    close(ConnectionNumber(HeldDisplay));
+}
+
+// Owned through a small window that is never mapped. The server is held while the owner
+// is checked and set, so that of two starts at one moment exactly one finds none. Without
+// an X display there is nothing to take.
+bool TakeSelection() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return true;
+    fcntl(ConnectionNumber(display), F_SETFD, FD_CLOEXEC);
+    const Atom selection = SaverSelection(display);
+    const Window holder =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), -1, -1, 1, 1, 0, 0, 0);
+    XGrabServer(display);
+    const bool free = XGetSelectionOwner(display, selection) == None;
+    if (free) XSetSelectionOwner(display, selection, holder, CurrentTime);
+    const bool taken = free && XGetSelectionOwner(display, selection) == holder;
+    XUngrabServer(display);
+    XSync(display, False);
+    if (!taken) {
+        XCloseDisplay(display);
+        return false;
+    }
+    HeldDisplay = display;
+    pthread_atfork(nullptr, nullptr, LeaveTheSelection);
+    return true;
+}
+} // namespace
+
+bool IsMarkerHeld() {
+    return IsSelectionOwned() || IsFileMarkerHeld();
+}
+
+bool TakeMarker() {
+    return TakeFileMarker() && TakeSelection();
 }

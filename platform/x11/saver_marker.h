@@ -1,5 +1,7 @@
-// The single-instance marker on Linux: a lock on a file named after the display, in a
-// folder only this user can write.
+// The single-instance marker on Linux: a selection that the X display itself arbitrates,
+// whoever runs the saver and whatever the display is called; beside it a lock on a file
+// named after the display, in a folder only this user can write, which alone guards a
+// saver without an X display.
 #pragma once
 
 // Whether another process holds the marker. Only for runs that never take it: closing
@@ -7,6 +9,5 @@
 bool IsMarkerHeld();
 
 // Takes the marker in the same step that checks it, for the rest of the process's life;
-// false when another process holds it. Where no private folder can be had, the saver runs
-// without a marker rather than not at all.
+// false when another process holds it.
 bool TakeMarker();

@@ -180,7 +180,9 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
     if (!problem.empty()) {
-        ReportNoWindow("Cannot start the display: " + problem);
+        // No box is tried without a display: one shown through a helper program (zenity)
+        // would fail on its own and still count as shown, and nothing would say why.
+        std::fprintf(stderr, "Glimmerhex: Cannot start the display: %s\n", problem.c_str());
         return nullptr;
     }
     SDL_DisplayMode desktop{};

@@ -155,6 +155,16 @@ check "a window that does not exist is refused" refuses "window 0x1ffffff0 does 
   "$hack" --window-id 0x1ffffff0
 check "a bad XSCREENSAVER_WINDOW is refused" refuses "XSCREENSAVER_WINDOW '12abc'" \
   env XSCREENSAVER_WINDOW=12abc "$hack" --root
+python3 -c 'import ctypes, signal  # an input-only window (class 2), held until killed
+x = ctypes.CDLL("libX11.so.6"); x.XOpenDisplay.restype = ctypes.c_void_p; d = ctypes.c_void_p(x.XOpenDisplay(None))
+print(hex(x.XCreateWindow(d, x.XDefaultRootWindow(d), 0, 0, 9, 9, 0, 0, 2, None, 0, None)), flush=True)
+x.XFlush(d); signal.pause()' >"$work/input-only.txt" &
+holder=$!
+for _ in $(seq 50); do [ -s "$work/input-only.txt" ] && break; sleep 0.1; done
+check "an input-only window is refused" refuses "is input-only" \
+  env XSCREENSAVER_WINDOW="$(cat "$work/input-only.txt")" "$hack" --root
+kill "$holder"
+wait "$holder" 2>/dev/null
 check "--effect 9 is refused" refuses "--effect takes 0 (random) to 7, not '9'" "$hack" --effect 9
 check "--delay -1 is refused" refuses "--delay takes microseconds" "$hack" --delay -1
 check "an unknown option is refused" refuses "unknown option '-frobnicate'" "$hack" -frobnicate
