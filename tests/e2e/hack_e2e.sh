@@ -193,7 +193,7 @@ null_descriptors() {
   [ "$targets" = "/dev/null /dev/null /dev/null " ]
 }
 check "started with 0-2 closed, /dev/null holds them" null_descriptors
-check "and it draws" shows_picture 1024 768
+check "and it draws" eventually shows_picture 1024 768
 kill "$pid"
 wait "$pid"
 
@@ -230,7 +230,7 @@ for cycle in 1 2 3 4 5 6; do
   as_host_user xscreensaver-command -activate >/dev/null
   check "cycle $cycle: -activate starts one hack" started 1
   pids=$(hack_pids)
-  check "cycle $cycle: it shows the stored choices, with black bars" shows_picture 1024 768
+  check "cycle $cycle: it shows the stored choices, with black bars" eventually shows_picture 1024 768
   as_host_user xscreensaver-command -deactivate >/dev/null
   check "cycle $cycle: -deactivate: the hack is gone within 3 s" gone_within 3 $pids
 done
@@ -241,7 +241,7 @@ started 1
 pid=$(hack_pids)
 xdotool windowsize "$(host_window "$pid")" 800 300
 sleep 0.5
-check "a window resized to 800x300 gets the picture refitted" shows_picture 800 300
+check "a window resized to 800x300 gets the picture refitted" eventually shows_picture 800 300
 check "and the hack carries on" kill -0 "$pid"
 stop_daemon
 check "the settings file is read, never written" test "$(md5sum <"$home/.config/Orvandel/Glimmerhex.reg")" = "$stored"
@@ -255,10 +255,10 @@ locker=$!
 check "xsecurelock starts the hack" started 1
 pid=$(hack_pids)
 check "and passes its window in decimal" grep -qE '^[0-9]+$' <<<"$(host_window "$pid")"
-check "the hack draws under xsecurelock" shows_picture 1024 768
+check "the hack draws under xsecurelock" eventually shows_picture 1024 768
 kill -USR1 "$pid"
 sleep 0.5
-check "SIGUSR1 starts over and it carries on drawing" shows_picture 1024 768
+check "SIGUSR1 starts over and it carries on drawing" eventually shows_picture 1024 768
 kill "$locker"
 check "ending xsecurelock ends the hack within 3 s" gone_within 3 "$pid"
 wait "$locker" 2>/dev/null
@@ -283,7 +283,7 @@ check "--delay 0 keeps at least 30% of the headless rate" \
 "$counted" --root --renderer accelerated --effect 1 --palette 19 2>"$work/gl.err" &
 pid=$!
 sleep 1.5
-check "the accelerated renderer draws the same picture" shows_picture 1024 768
+check "the accelerated renderer draws the same picture" eventually shows_picture 1024 768
 kill "$pid"
 wait "$pid"
 check "through OpenGL" grep -q 'presenter=accelerated' "$work/gl.err"
@@ -296,9 +296,9 @@ start_daemon "$hack" --root
 as_host_user xscreensaver-command -activate >/dev/null
 check "two X screens get two hacks" started 2
 pids=$(hack_pids)
-check "the first screen shows the picture" shows_picture 1024 768 -display "${DISPLAY%.*}.0"
+check "the first screen shows the picture" eventually shows_picture 1024 768 -display "${DISPLAY%.*}.0"
 bits=16
-check "the second screen too" shows_picture 800 600 -display "${DISPLAY%.*}.1"
+check "the second screen too" eventually shows_picture 800 600 -display "${DISPLAY%.*}.1"
 bits=24
 as_host_user xscreensaver-command -deactivate >/dev/null
 check "both are gone within 3 s of -deactivate" gone_within 3 $pids
