@@ -1,5 +1,7 @@
 // The fused passes of all seven effects, written once over the vector operations of the
-// header included before this one (Bytes, Words, LaneCount and their routines). Each
+// header included before this one (Bytes, Words, Mask, LaneSet, LaneCount and their
+// routines; a Mask is a lane mask, a vector of 0x00 or 0xFF bytes where the instruction
+// set has no mask registers). Each
 // fused_pass_*.cpp file compiles its own copy for its instruction set; internal linkage
 // keeps those copies apart, so no routine built for AVX2 can stand in for another.
 //
@@ -101,23 +103,23 @@ template <bool Orthogonal> inline Bytes StepShadeSums(ShadeSums& sums, const uin
     const Words odd = AddWords(sums.AheadOdd, below.UpDownOdd);
     sums = {AddWords(sums.BehindEven, below.SidesEven), AddWords(sums.BehindOdd, below.SidesOdd),
             below.UpDownEven, below.UpDownOdd};
-    return JoinBytes(ShiftWordsRight<Shift>(even), ShiftWordsRight<Shift>(odd));
+    return JoinBytesShiftedRight<Shift>(even, odd);
 }
 
 // Lane k's bit lands in bit k % 8 of byte k / 8: one store, x86 being little-endian.
-inline void StoreLaneBits(uint8_t* at, uint32_t bits) {
+inline void StoreLaneBits(uint8_t* at, LaneSet bits) {
     std::memcpy(at, &bits, LaneCount / 8);
 }
 
 struct LifeStep {
-    Bytes Alive, Three; // lane masks: alive in the next generation, three live neighbours
+    Mask Alive, Three; // alive in the next generation, three live neighbours
 };
 
 // The Life rule as (count | self) == 3: three neighbours, or two and alive itself.
 inline LifeStep StepLife(Bytes count, Bytes self, uint8_t* next, uint8_t* bits) {
     const Bytes three = SplatBytes(3);
     const LifeStep step{EqualBytes(Or(count, self), three), EqualBytes(count, three)};
-    StoreBytes(next, And(step.Alive, SplatBytes(1)));
+    StoreBytes(next, KeepWhere(step.Alive, SplatBytes(1)));
     StoreLaneBits(bits, LaneBits(step.Alive));
     return step;
 }
@@ -129,15 +131,18 @@ struct PixelSpot {
     uint8_t* Known;
 };
 
-constexpr uint32_t AllLanes = static_cast<uint32_t>((uint64_t{1} << LaneCount) - 1);
+constexpr LaneSet AllLanes = static_cast<LaneSet>(~LaneSet{0} >> (8 * sizeof(LaneSet) - LaneCount));
 
 // Copies the lanes marked in `lanes` from `from`, each stretch of marked lanes with the
 // widest stores that fit.
-inline void WriteRuns(uint8_t* to, const uint8_t* from, uint32_t lanes) {
+inline void WriteRuns(uint8_t* to, const uint8_t* from, LaneSet lanes) {
     while (lanes != 0) {
         const int start = std::countr_zero(lanes);
-        int length = std::countr_one(lanes >> start);
-        lanes &= static_cast<uint32_t>(~(((uint64_t{1} << length) - 1) << start));
+        int length = std::countr_one(static_cast<LaneSet>(lanes >> start));
+        // The stretch's bits cleared: the lanes above it are all that may be left.
+        lanes = start + length >= LaneCount
+                    ? 0
+                    : lanes & static_cast<LaneSet>(AllLanes << (start + length));
         uint8_t* out = to + start;
         const uint8_t* in = from + start;
         for (; length >= 8; length -= 8, out += 8, in += 8)
@@ -162,7 +167,7 @@ inline void WriteRuns(uint8_t* to, const uint8_t* from, uint32_t lanes) {
 // pixel is known to our copy or changed, else a stretch of such pixels at a time; a Doubled
 // one a marked byte at a time.
 template <bool Doubled, bool Readable, bool Every>
-inline void DrawPixels(const PixelSpot& at, Bytes values, Bytes drawn) {
+inline void DrawPixels(const PixelSpot& at, Bytes values, Mask drawn) {
     uint8_t* const pixels = at.Pixels;
     if constexpr (!Doubled && Every) {
         StoreBytes(pixels, values);
@@ -175,25 +180,26 @@ inline void DrawPixels(const PixelSpot& at, Bytes values, Bytes drawn) {
     } else if constexpr (Doubled && Readable) {
         Bytes low, high, lowDrawn, highDrawn;
         SpreadOverEvenBytes(values, low, high);
-        SpreadOverEvenBytes(drawn, lowDrawn, highDrawn);
-        StoreBytes(pixels, Select(lowDrawn, low, LoadBytes(pixels)));
-        StoreBytes(pixels + LaneCount, Select(highDrawn, high, LoadBytes(pixels + LaneCount)));
+        SpreadOverEvenBytes(MaskBytes(drawn), lowDrawn, highDrawn);
+        StoreBytes(pixels, Select(MaskOf(lowDrawn), low, LoadBytes(pixels)));
+        StoreBytes(pixels + LaneCount,
+                   Select(MaskOf(highDrawn), high, LoadBytes(pixels + LaneCount)));
     } else if constexpr (!Doubled) {
         if (LaneBits(drawn) == 0) return;
         const Bytes picture = Select(drawn, values, LoadBytes(at.Copy));
         StoreBytes(at.Copy, picture);
-        const Bytes known = Or(LoadBytes(at.Known), drawn);
-        const uint32_t writable = LaneBits(known);
+        const Mask known = OrMasks(MaskOf(LoadBytes(at.Known)), drawn);
+        const LaneSet writable = LaneBits(known);
         if (writable == AllLanes) {
             StoreBytes(pixels, picture);
             return;
         }
-        StoreBytes(at.Known, known);
+        StoreBytes(at.Known, MaskBytes(known));
         uint8_t lanes[LaneCount];
         StoreBytes(lanes, picture);
         WriteRuns(pixels, lanes, writable);
     } else {
-        uint32_t marked = LaneBits(drawn);
+        LaneSet marked = LaneBits(drawn);
         if (marked == 0) return;
         uint8_t lanes[LaneCount];
         StoreBytes(lanes, values);
@@ -281,14 +287,14 @@ void AveragingPass(const PassGrids& g) {
         const Bytes average = StepShadeSums<Orthogonal>(sums.Shade, shades + at.Cell + GridStride);
         Bytes shade, pixel;
         if constexpr (Decay) {
-            shade = Or(SubtractBytesSaturated(average, SplatBytes(1)), life.Alive);
+            shade = FillWhere(life.Alive, SubtractBytesSaturated(average, SplatBytes(1)));
             pixel = shade;
         } else {
             shade = Select(life.Alive, SplatBytes(128), average);
-            pixel = Or(shade, life.Three);
+            pixel = FillWhere(life.Three, shade);
         }
         StoreBytes(spare + at.Cell, shade);
-        DrawPixels<Doubled, Readable, true>(at.Pixels, pixel, SplatBytes(0xFF));
+        DrawPixels<Doubled, Readable, true>(at.Pixels, pixel, EveryLane());
     });
 }
 
@@ -305,13 +311,12 @@ void PlasmaPass(const PassGrids& g) {
         const Bytes count = StepCellSums(sums.Cells, cells + at.Cell + GridStride, self);
         const LifeStep life = StepLife(count, self, next + at.Cell, at.Bits);
         const Bytes shade = LoadBytes(shades + at.Cell);
-        const Bytes fading =
-            AndNot(Or(life.Alive, EqualBytes(shade, SplatBytes(0))), SplatBytes(0xFF));
+        const Mask fading = NotMask(OrMasks(life.Alive, EqualBytes(shade, SplatBytes(0))));
         const Bytes faded = SubtractBytes(shade, SplatBytes(Fade));
-        const Bytes kept = SubtractBytes(shade, And(fading, SplatBytes(Fade)));
+        const Bytes kept = SubtractBytes(shade, KeepWhere(fading, SplatBytes(Fade)));
         StoreBytes(shades + at.Cell, Select(life.Three, SplatBytes(Fresh), kept));
-        DrawPixels<Doubled, Readable, false>(at.Pixels, Or(faded, life.Three),
-                                             Or(life.Three, fading));
+        DrawPixels<Doubled, Readable, false>(at.Pixels, FillWhere(life.Three, faded),
+                                             OrMasks(life.Three, fading));
     });
 }
 
