@@ -43,10 +43,14 @@ struct ShadesAcross {
 };
 
 template <bool Orthogonal> inline ShadesAcross ReadShadesAcross(const uint8_t* shade) {
-    // An odd cell's left neighbour and itself are the even bytes one and two cells on, so
-    // four splits serve both halves.
-    const Words leftEven = EvenBytes(LoadBytes(shade - 1));
-    const Words centreEven = EvenBytes(LoadBytes(shade));
+    // Two reads serve both halves: the vector one cell left holds each even cell's left
+    // neighbour in its even bytes and the even cell itself in its odd bytes; the vector one
+    // cell right holds the odd cells in its even bytes and their right neighbours in its odd
+    // bytes. (A third read of the row itself would be one more load that straddles a cache
+    // line as often as not.)
+    const Bytes left = LoadBytes(shade - 1);
+    const Words leftEven = EvenBytes(left);
+    const Words centreEven = OddBytes(left);
     const Bytes right = LoadBytes(shade + 1);
     const Words rightEven = EvenBytes(right);
     ShadesAcross row;
@@ -265,8 +269,13 @@ inline void WalkField(const PassGrids& g, Step step) {
             for (int32_t x = 0; x < FieldWidth; x += LaneCount) {
                 StripSums<Shades> sums =
                     StartStrip<Shades, Orthogonal>(g, (top - 1) * GridStride + 1 + x);
-                for (int32_t row = top; row < top + BandRows; ++row)
+                // Two rows a turn: the sums move from one set of registers to another and
+                // back, where one row a turn copies them back into place every row.
+                static_assert(BandRows % 2 == 0);
+                for (int32_t row = top; row < top + BandRows; row += 2) {
                     step(sums, spotAt(row, x));
+                    step(sums, spotAt(row + 1, x));
+                }
             }
     }
 }
