@@ -104,7 +104,8 @@ if [ "$runs_32_bit" = yes ]; then
     build/glimmerhex-render
   wine_path_self_check /usr/lib/wine/wine build-mingw-i686/path-self-check.exe
 else
-  echo "== 32-bit Wine run skipped: this machine cannot run 32-bit programs (${why_not:-no reason given})"
+  echo "== 32-bit Wine run skipped: this machine cannot run 32-bit programs (a tiny i686" \
+    "program: ${why_not##*: })"
 fi
 
 echo "== Releases: the Debian package (installed, run and removed again) and the Windows zip"
