@@ -7,10 +7,8 @@
 
 namespace {
 constexpr int32_t LaneCount = 16;
-using Bytes = __m128i;    // 16 lanes of uint8_t
-using Words = __m128i;    // 8 lanes of uint16_t
-using Mask = __m128i;     // lanes 0x00 or 0xFF: no mask registers here
-using LaneSet = uint32_t; // one bit a lane
+using Bytes = __m128i; // 16 lanes of uint8_t
+using Words = __m128i; // 8 lanes of uint16_t
 
 inline Bytes LoadBytes(const uint8_t* at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
@@ -30,38 +28,23 @@ inline Bytes SubtractBytes(Bytes a, Bytes b) {
 inline Bytes SubtractBytesSaturated(Bytes a, Bytes b) {
     return _mm_subs_epu8(a, b);
 }
-inline Mask EqualBytes(Bytes a, Bytes b) {
+inline Bytes EqualBytes(Bytes a, Bytes b) {
     return _mm_cmpeq_epi8(a, b);
 }
 inline Bytes Or(Bytes a, Bytes b) {
     return _mm_or_si128(a, b);
 }
-inline Bytes Select(Mask mask, Bytes a, Bytes b) { // mask ? a : b
+inline Bytes And(Bytes a, Bytes b) {
+    return _mm_and_si128(a, b);
+}
+inline Bytes AndNot(Bytes a, Bytes b) { // ~a & b
+    return _mm_andnot_si128(a, b);
+}
+inline Bytes Select(Bytes mask, Bytes a, Bytes b) { // mask ? a : b, mask lanes 0x00 or 0xFF
     return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
 }
-inline LaneSet LaneBits(Mask mask) { // bit k = lane k
+inline uint32_t LaneBits(Bytes mask) { // bit k = top bit of lane k
     return static_cast<uint32_t>(_mm_movemask_epi8(mask));
-}
-inline Mask OrMasks(Mask a, Mask b) {
-    return _mm_or_si128(a, b);
-}
-inline Mask NotMask(Mask mask) {
-    return _mm_andnot_si128(mask, _mm_set1_epi8(-1));
-}
-inline Mask EveryLane() {
-    return _mm_set1_epi8(-1);
-}
-inline Bytes KeepWhere(Mask mask, Bytes v) { // mask ? v : 0
-    return _mm_and_si128(mask, v);
-}
-inline Bytes FillWhere(Mask mask, Bytes v) { // mask ? 0xFF : v
-    return _mm_or_si128(v, mask);
-}
-inline Bytes MaskBytes(Mask mask) { // 0xFF where marked, else 0
-    return mask;
-}
-inline Mask MaskOf(Bytes v) { // the lanes whose top bit is set (v holds 0x00 or 0xFF)
-    return v;
 }
 
 inline Words EvenBytes(Bytes v) { // word k = byte 2k
@@ -73,9 +56,11 @@ inline Words OddBytes(Bytes v) { // word k = byte 2k + 1
 inline Words AddWords(Words a, Words b) {
     return _mm_add_epi16(a, b);
 }
-// Byte 2k = even word k >> Shift, byte 2k + 1 = odd word k >> Shift (both below 256 then).
-template <int Shift> inline Bytes JoinBytesShiftedRight(Words even, Words odd) {
-    return _mm_or_si128(_mm_srli_epi16(even, Shift), _mm_slli_epi16(_mm_srli_epi16(odd, Shift), 8));
+template <int Shift> inline Words ShiftWordsRight(Words v) {
+    return _mm_srli_epi16(v, Shift);
+}
+inline Bytes JoinBytes(Words even, Words odd) { // both below 256
+    return _mm_or_si128(even, _mm_slli_epi16(odd, 8));
 }
 
 // Lanes 0..7 onto the even bytes of `low`, lanes 8..15 onto those of `high`; odd bytes 0.
@@ -84,3 +69,5 @@ inline void SpreadOverEvenBytes(Bytes v, Bytes& low, Bytes& high) {
     high = _mm_unpackhi_epi8(v, _mm_setzero_si128());
 }
 } // namespace
+
+#include "effects/vector_byte_masks.h"
