@@ -169,8 +169,9 @@ inline void WriteRuns(uint8_t* to, const uint8_t* from, LaneSet lanes) {
 // Draws the lanes marked in `drawn` (all of them when Every) one byte per cell, or on every
 // other byte when Doubled. A picture that may be read back gets whole vectors, blended with
 // what it held. One in video memory is never read: a Native one is written whole where each
-// pixel is known to our copy or changed, else a stretch of such pixels at a time; a Doubled
-// one a marked byte at a time.
+// pixel is known to our copy or changed, else those pixels alone (one masked store where the
+// instruction set has byte-masked stores, else a stretch at a time); a Doubled one the
+// marked bytes alone (a masked store, else a byte at a time).
 template <bool Doubled, bool Readable, bool Every>
 inline void DrawPixels(const PixelSpot& at, Bytes values, Mask drawn) {
     uint8_t* const pixels = at.Pixels;
@@ -200,12 +201,24 @@ inline void DrawPixels(const PixelSpot& at, Bytes values, Mask drawn) {
             return;
         }
         StoreBytes(at.Known, MaskBytes(known));
-        uint8_t lanes[LaneCount];
-        StoreBytes(lanes, picture);
-        WriteRuns(pixels, lanes, writable);
+        if constexpr (HasMaskedStores) {
+            StoreBytesWhere(known, pixels, picture);
+        } else {
+            uint8_t lanes[LaneCount];
+            StoreBytes(lanes, picture);
+            WriteRuns(pixels, lanes, writable);
+        }
     } else {
         LaneSet marked = LaneBits(drawn);
         if (marked == 0) return;
+        if constexpr (HasMaskedStores) {
+            Bytes low, high, lowDrawn, highDrawn;
+            SpreadOverEvenBytes(values, low, high);
+            SpreadOverEvenBytes(MaskBytes(drawn), lowDrawn, highDrawn);
+            StoreBytesWhere(MaskOf(lowDrawn), pixels, low);
+            StoreBytesWhere(MaskOf(highDrawn), pixels + LaneCount, high);
+            return;
+        }
         uint8_t lanes[LaneCount];
         StoreBytes(lanes, values);
         for (; marked != 0; marked &= marked - 1) {

@@ -2,11 +2,22 @@
 // mask registers: the kernel's mask routines over the wrapper's own byte routines. Included
 // at the end of such a wrapper (vectors_sse2.h, vectors_avx2.h).
 #pragma once
+#include <bit>
 #include <cstdint>
 
 namespace {
 using Mask = Bytes;
 using LaneSet = uint32_t; // bit k = lane k
+
+// No byte-masked store but the slow non-temporal one, so the kernel writes stretches of
+// marked lanes itself rather than this, a byte at a time.
+constexpr bool HasMaskedStores = false;
+inline void StoreBytesWhere(Mask mask, uint8_t* at, Bytes v) {
+    uint8_t lanes[sizeof(Bytes)];
+    StoreBytes(lanes, v);
+    for (LaneSet marked = LaneBits(mask); marked != 0; marked &= marked - 1)
+        at[std::countr_zero(marked)] = lanes[std::countr_zero(marked)];
+}
 
 inline Mask OrMasks(Mask a, Mask b) {
     return Or(a, b);

@@ -20,6 +20,11 @@ inline Bytes LoadBytes(const uint8_t* at) {
 inline void StoreBytes(uint8_t* at, Bytes v) {
     _mm512_storeu_si512(at, v);
 }
+// Writes the marked lanes alone; the bytes of the others are neither read nor written.
+constexpr bool HasMaskedStores = true;
+inline void StoreBytesWhere(Mask mask, uint8_t* at, Bytes v) {
+    _mm512_mask_storeu_epi8(at, mask, v);
+}
 inline Bytes SplatBytes(uint8_t value) {
     return _mm512_set1_epi8(static_cast<char>(value));
 }
