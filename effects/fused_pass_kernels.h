@@ -1,9 +1,9 @@
 // The fused passes of all seven effects, written once over the vector operations of the
 // header included before this one (Bytes, Words, Mask, LaneSet, LaneCount and their
-// routines; a Mask is a lane mask, a vector of 0x00 or 0xFF bytes where the instruction
-// set has no mask registers). Each
-// fused_pass_*.cpp file compiles its own copy for its instruction set; internal linkage
-// keeps those copies apart, so no routine built for AVX2 can stand in for another.
+// routines; a Mask is a lane mask, kept in a mask register where the instruction set has
+// them, else a vector of 0x00 or 0xFF bytes). Each fused_pass_*.cpp file compiles its own
+// copy for its instruction set; internal linkage keeps those copies apart, so no routine
+// built for AVX2 can stand in for another.
 //
 // The field is walked in bands of rows, each band in strips one vector wide (row by row
 // where only 8 vector registers exist, see WalkField). Every row of the current grids is
@@ -46,9 +46,9 @@ template <bool Orthogonal> inline ShadesAcross ReadShadesAcross(const uint8_t* s
     // The vector one cell left holds each even cell's left neighbour in its even bytes and
     // the even cell itself in its odd bytes; the vector one cell right holds the odd cells
     // in its even bytes and their right neighbours in its odd bytes. So two reads serve
-    // both halves, which pays for the eight-neighbour average (one load fewer, which would
-    // straddle a cache line as often as not). The four-neighbour one measured faster with
-    // the row read for its centre: a shift more, where it has more shifts than adds.
+    // both halves, one load fewer (which would straddle a cache line as often as not) for
+    // a shift more. That pays for the eight-neighbour average; the four-neighbour one
+    // measured faster reading the row for its centre.
     const Bytes left = LoadBytes(shade - 1);
     const Words leftEven = EvenBytes(left);
     const Words centreEven = Orthogonal ? EvenBytes(LoadBytes(shade)) : OddBytes(left);
