@@ -171,14 +171,25 @@ class TickTableReporter : public benchmark::ConsoleReporter {
 } // namespace
 
 BENCHMARK(BM_IdleTick)
-    ->ArgsProduct({{1, 2, 3, 4, 5, 6, 7}, {0, 1}, {ScalarRun, PortableSimd, Sse2Simd, Avx2Simd}})
-    ->ArgsProduct({{1, 2, 3, 4, 5, 6, 7}, {NativeWriteOnly}, {PortableSimd, Sse2Simd, Avx2Simd}})
+    ->ArgsProduct({{1, 2, 3, 4, 5, 6, 7},
+                   {0, 1},
+                   {ScalarRun, PortableSimd, Sse2Simd, Avx2Simd, Avx512Simd}})
+    ->ArgsProduct({{1, 2, 3, 4, 5, 6, 7},
+                   {NativeWriteOnly},
+                   {PortableSimd, Sse2Simd, Avx2Simd, Avx512Simd}})
     ->Iterations(TicksPerRun)
     ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    // Which path the saver would run here unasked, so that a table says what it measured.
+    bool runnable[SimdPathCount];
+    FindRunnableSimdPaths(runnable);
+    std::printf("This processor runs:");
+    for (uint8_t path = 0; path < SimdPathCount; ++path)
+        if (runnable[path]) std::printf(" %s", SimdPathNames[path]);
+    std::printf("; the saver chooses %s\n", SimdPathNames[BestSimdPath(runnable)]);
     TickTableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -9,8 +9,10 @@
 uint8_t DisplayMode = NativeDisplay;
 
 namespace {
-uint8_t PictureCopy[PictureCopyBytes];
-uint8_t PictureKnown[PictureCopyBytes];
+// Rows of 320 bytes start on cache lines here, so the vector paths' reads and writes of the
+// copy never straddle one.
+alignas(64) uint8_t PictureCopy[PictureCopyBytes];
+alignas(64) uint8_t PictureKnown[PictureCopyBytes];
 } // namespace
 
 void ForgetPicture() {

@@ -42,26 +42,45 @@ struct SimdPath {
 inline constexpr uint8_t PortableSimd = 0;
 inline constexpr uint8_t Sse2Simd = 1;
 inline constexpr uint8_t Avx2Simd = 2;
-inline constexpr uint8_t SimdPathCount = 3;
+inline constexpr uint8_t Avx512Simd = 3;
+inline constexpr uint8_t SimdPathCount = 4;
 // As GLIMMERHEX_SIMD names them.
-inline constexpr const char* SimdPathNames[SimdPathCount] = {"portable", "sse2", "avx2"};
+inline constexpr const char* SimdPathNames[SimdPathCount] = {"portable", "sse2", "avx2", "avx512"};
 
 extern const SimdPath PortableSimdPath;
-extern const SimdPath Sse2SimdPath; // x86 builds only
-extern const SimdPath Avx2SimdPath; // x86 builds only
+extern const SimdPath Sse2SimdPath;   // x86 builds only
+extern const SimdPath Avx2SimdPath;   // x86 builds only
+extern const SimdPath Avx512SimdPath; // x86 builds only
 // This build's paths by number; null where the build has none (every non-x86 processor).
 extern const SimdPath* const CompiledSimdPaths[SimdPathCount];
 // Whether the processor (and its operating system) can run a compiled path.
 bool ProcessorRunsSimdPath(uint8_t path);
+// Whether a path the processor runs is worth choosing unasked on this processor family: a
+// wider path is not faster everywhere (measured per family, never timed at start).
+bool SimdPathPaysHere(uint8_t path);
+
+// What an x86 processor reports of itself (cpuid), and which register states its
+// operating system saves across task switches (XCR0, read by XGETBV; 0 without OSXSAVE).
+struct X86Processor {
+    bool Sse2, Avx2, Avx512F, Avx512Bw, Avx512Vl;
+    uint64_t Xcr0;
+    bool Amd;        // AuthenticAMD
+    uint32_t Family; // the display family: base family plus extended family
+};
+// Whether such a processor runs a path, and whether the path pays on its family.
+bool X86RunsSimdPath(const X86Processor& processor, uint8_t path);
+bool X86SimdPathPays(const X86Processor& processor, uint8_t path);
 
 extern const SimdPath* ActiveSimdPath;
 
 // Which paths this build and processor can run (the portable one always).
 void FindRunnableSimdPaths(bool (&runnable)[SimdPathCount]);
-// The path a GLIMMERHEX_SIMD value asks for, given what can run (null or empty: the best).
-// A request that cannot be honoured gives the best path and the line that says so in
-// `refusal` (else it is left empty).
-uint8_t ResolveSimdRequest(const char* request, const bool (&runnable)[SimdPathCount],
+// The path chosen unasked: the widest runnable one that pays on this processor family.
+uint8_t BestSimdPath(const bool (&runnable)[SimdPathCount]);
+// The path a GLIMMERHEX_SIMD value asks for, given what can run and the best of it (null or
+// empty: the best). A request that cannot be honoured gives the best path and the line that
+// says so in `refusal` (else it is left empty).
+uint8_t ResolveSimdRequest(const char* request, const bool (&runnable)[SimdPathCount], uint8_t best,
                            char (&refusal)[160]);
 // The best path unless GLIMMERHEX_SIMD names another, a refusal going to stderr as one
 // line. Runs once: later calls change nothing.

@@ -1,7 +1,9 @@
 // The fused passes of all seven effects, written once over the vector operations of the
-// header included before this one (Bytes, Words, LaneCount and their routines). Each
-// fused_pass_*.cpp file compiles its own copy for its instruction set; internal linkage
-// keeps those copies apart, so no routine built for AVX2 can stand in for another.
+// header included before this one (Bytes, Words, Mask, LaneSet, LaneCount and their
+// routines; a Mask is a lane mask, kept in a mask register where the instruction set has
+// them, else a vector of 0x00 or 0xFF bytes). Each fused_pass_*.cpp file compiles its own
+// copy for its instruction set; internal linkage keeps those copies apart, so no routine
+// built for AVX2 can stand in for another.
 //
 // The field is walked in bands of rows, each band in strips one vector wide (row by row
 // where only 8 vector registers exist, see WalkField). Every row of the current grids is
@@ -41,10 +43,15 @@ struct ShadesAcross {
 };
 
 template <bool Orthogonal> inline ShadesAcross ReadShadesAcross(const uint8_t* shade) {
-    // An odd cell's left neighbour and itself are the even bytes one and two cells on, so
-    // four splits serve both halves.
-    const Words leftEven = EvenBytes(LoadBytes(shade - 1));
-    const Words centreEven = EvenBytes(LoadBytes(shade));
+    // The vector one cell left holds each even cell's left neighbour in its even bytes and
+    // the even cell itself in its odd bytes; the vector one cell right holds the odd cells
+    // in its even bytes and their right neighbours in its odd bytes. So two reads serve
+    // both halves, one load fewer (which would straddle a cache line as often as not) for
+    // a shift more. That pays for the eight-neighbour average; the four-neighbour one
+    // measured faster reading the row for its centre.
+    const Bytes left = LoadBytes(shade - 1);
+    const Words leftEven = EvenBytes(left);
+    const Words centreEven = Orthogonal ? EvenBytes(LoadBytes(shade)) : OddBytes(left);
     const Bytes right = LoadBytes(shade + 1);
     const Words rightEven = EvenBytes(right);
     ShadesAcross row;
@@ -101,23 +108,23 @@ template <bool Orthogonal> inline Bytes StepShadeSums(ShadeSums& sums, const uin
     const Words odd = AddWords(sums.AheadOdd, below.UpDownOdd);
     sums = {AddWords(sums.BehindEven, below.SidesEven), AddWords(sums.BehindOdd, below.SidesOdd),
             below.UpDownEven, below.UpDownOdd};
-    return JoinBytes(ShiftWordsRight<Shift>(even), ShiftWordsRight<Shift>(odd));
+    return JoinBytesShiftedRight<Shift>(even, odd);
 }
 
 // Lane k's bit lands in bit k % 8 of byte k / 8: one store, x86 being little-endian.
-inline void StoreLaneBits(uint8_t* at, uint32_t bits) {
+inline void StoreLaneBits(uint8_t* at, LaneSet bits) {
     std::memcpy(at, &bits, LaneCount / 8);
 }
 
 struct LifeStep {
-    Bytes Alive, Three; // lane masks: alive in the next generation, three live neighbours
+    Mask Alive, Three; // alive in the next generation, three live neighbours
 };
 
 // The Life rule as (count | self) == 3: three neighbours, or two and alive itself.
 inline LifeStep StepLife(Bytes count, Bytes self, uint8_t* next, uint8_t* bits) {
     const Bytes three = SplatBytes(3);
     const LifeStep step{EqualBytes(Or(count, self), three), EqualBytes(count, three)};
-    StoreBytes(next, And(step.Alive, SplatBytes(1)));
+    StoreBytes(next, KeepWhere(step.Alive, SplatBytes(1)));
     StoreLaneBits(bits, LaneBits(step.Alive));
     return step;
 }
@@ -129,15 +136,18 @@ struct PixelSpot {
     uint8_t* Known;
 };
 
-constexpr uint32_t AllLanes = static_cast<uint32_t>((uint64_t{1} << LaneCount) - 1);
+constexpr LaneSet AllLanes = static_cast<LaneSet>(~LaneSet{0} >> (8 * sizeof(LaneSet) - LaneCount));
 
 // Copies the lanes marked in `lanes` from `from`, each stretch of marked lanes with the
 // widest stores that fit.
-inline void WriteRuns(uint8_t* to, const uint8_t* from, uint32_t lanes) {
+inline void WriteRuns(uint8_t* to, const uint8_t* from, LaneSet lanes) {
     while (lanes != 0) {
         const int start = std::countr_zero(lanes);
-        int length = std::countr_one(lanes >> start);
-        lanes &= static_cast<uint32_t>(~(((uint64_t{1} << length) - 1) << start));
+        int length = std::countr_one(static_cast<LaneSet>(lanes >> start));
+        // The stretch's bits cleared: the lanes above it are all that may be left.
+        lanes = start + length >= LaneCount
+                    ? 0
+                    : lanes & static_cast<LaneSet>(AllLanes << (start + length));
         uint8_t* out = to + start;
         const uint8_t* in = from + start;
         for (; length >= 8; length -= 8, out += 8, in += 8)
@@ -159,10 +169,11 @@ inline void WriteRuns(uint8_t* to, const uint8_t* from, uint32_t lanes) {
 // Draws the lanes marked in `drawn` (all of them when Every) one byte per cell, or on every
 // other byte when Doubled. A picture that may be read back gets whole vectors, blended with
 // what it held. One in video memory is never read: a Native one is written whole where each
-// pixel is known to our copy or changed, else a stretch of such pixels at a time; a Doubled
-// one a marked byte at a time.
+// pixel is known to our copy or changed, else those pixels alone (one masked store where the
+// instruction set has byte-masked stores, else a stretch at a time); a Doubled one the
+// marked bytes alone (a masked store, else a byte at a time).
 template <bool Doubled, bool Readable, bool Every>
-inline void DrawPixels(const PixelSpot& at, Bytes values, Bytes drawn) {
+inline void DrawPixels(const PixelSpot& at, Bytes values, Mask drawn) {
     uint8_t* const pixels = at.Pixels;
     if constexpr (!Doubled && Every) {
         StoreBytes(pixels, values);
@@ -175,26 +186,39 @@ inline void DrawPixels(const PixelSpot& at, Bytes values, Bytes drawn) {
     } else if constexpr (Doubled && Readable) {
         Bytes low, high, lowDrawn, highDrawn;
         SpreadOverEvenBytes(values, low, high);
-        SpreadOverEvenBytes(drawn, lowDrawn, highDrawn);
-        StoreBytes(pixels, Select(lowDrawn, low, LoadBytes(pixels)));
-        StoreBytes(pixels + LaneCount, Select(highDrawn, high, LoadBytes(pixels + LaneCount)));
+        SpreadOverEvenBytes(MaskBytes(drawn), lowDrawn, highDrawn);
+        StoreBytes(pixels, Select(MaskOf(lowDrawn), low, LoadBytes(pixels)));
+        StoreBytes(pixels + LaneCount,
+                   Select(MaskOf(highDrawn), high, LoadBytes(pixels + LaneCount)));
     } else if constexpr (!Doubled) {
         if (LaneBits(drawn) == 0) return;
         const Bytes picture = Select(drawn, values, LoadBytes(at.Copy));
         StoreBytes(at.Copy, picture);
-        const Bytes known = Or(LoadBytes(at.Known), drawn);
-        const uint32_t writable = LaneBits(known);
+        const Mask known = OrMasks(MaskOf(LoadBytes(at.Known)), drawn);
+        const LaneSet writable = LaneBits(known);
         if (writable == AllLanes) {
             StoreBytes(pixels, picture);
             return;
         }
-        StoreBytes(at.Known, known);
-        uint8_t lanes[LaneCount];
-        StoreBytes(lanes, picture);
-        WriteRuns(pixels, lanes, writable);
+        StoreBytes(at.Known, MaskBytes(known));
+        if constexpr (HasMaskedStores) {
+            StoreBytesWhere(known, pixels, picture);
+        } else {
+            uint8_t lanes[LaneCount];
+            StoreBytes(lanes, picture);
+            WriteRuns(pixels, lanes, writable);
+        }
     } else {
-        uint32_t marked = LaneBits(drawn);
+        LaneSet marked = LaneBits(drawn);
         if (marked == 0) return;
+        if constexpr (HasMaskedStores) {
+            Bytes low, high, lowDrawn, highDrawn;
+            SpreadOverEvenBytes(values, low, high);
+            SpreadOverEvenBytes(MaskBytes(drawn), lowDrawn, highDrawn);
+            StoreBytesWhere(MaskOf(lowDrawn), pixels, low);
+            StoreBytesWhere(MaskOf(highDrawn), pixels + LaneCount, high);
+            return;
+        }
         uint8_t lanes[LaneCount];
         StoreBytes(lanes, values);
         for (; marked != 0; marked &= marked - 1) {
@@ -259,8 +283,15 @@ inline void WalkField(const PassGrids& g, Step step) {
             for (int32_t x = 0; x < FieldWidth; x += LaneCount) {
                 StripSums<Shades> sums =
                     StartStrip<Shades, Orthogonal>(g, (top - 1) * GridStride + 1 + x);
-                for (int32_t row = top; row < top + BandRows; ++row)
+                // Two rows a turn: the sums move from one set of registers to another and
+                // back, where one row a turn copies them back into place every row. The
+                // four-neighbour averages measured faster one row a turn.
+                constexpr int32_t RowsATurn = Orthogonal ? 1 : 2;
+                static_assert(BandRows % RowsATurn == 0);
+                for (int32_t row = top; row < top + BandRows; row += RowsATurn) {
                     step(sums, spotAt(row, x));
+                    if constexpr (RowsATurn == 2) step(sums, spotAt(row + 1, x));
+                }
             }
     }
 }
@@ -281,14 +312,14 @@ void AveragingPass(const PassGrids& g) {
         const Bytes average = StepShadeSums<Orthogonal>(sums.Shade, shades + at.Cell + GridStride);
         Bytes shade, pixel;
         if constexpr (Decay) {
-            shade = Or(SubtractBytesSaturated(average, SplatBytes(1)), life.Alive);
+            shade = FillWhere(life.Alive, SubtractBytesSaturated(average, SplatBytes(1)));
             pixel = shade;
         } else {
             shade = Select(life.Alive, SplatBytes(128), average);
-            pixel = Or(shade, life.Three);
+            pixel = FillWhere(life.Three, shade);
         }
         StoreBytes(spare + at.Cell, shade);
-        DrawPixels<Doubled, Readable, true>(at.Pixels, pixel, SplatBytes(0xFF));
+        DrawPixels<Doubled, Readable, true>(at.Pixels, pixel, EveryLane());
     });
 }
 
@@ -305,13 +336,12 @@ void PlasmaPass(const PassGrids& g) {
         const Bytes count = StepCellSums(sums.Cells, cells + at.Cell + GridStride, self);
         const LifeStep life = StepLife(count, self, next + at.Cell, at.Bits);
         const Bytes shade = LoadBytes(shades + at.Cell);
-        const Bytes fading =
-            AndNot(Or(life.Alive, EqualBytes(shade, SplatBytes(0))), SplatBytes(0xFF));
+        const Mask fading = NotMask(OrMasks(life.Alive, EqualBytes(shade, SplatBytes(0))));
         const Bytes faded = SubtractBytes(shade, SplatBytes(Fade));
-        const Bytes kept = SubtractBytes(shade, And(fading, SplatBytes(Fade)));
+        const Bytes kept = SubtractBytes(shade, KeepWhere(fading, SplatBytes(Fade)));
         StoreBytes(shades + at.Cell, Select(life.Three, SplatBytes(Fresh), kept));
-        DrawPixels<Doubled, Readable, false>(at.Pixels, Or(faded, life.Three),
-                                             Or(life.Three, fading));
+        DrawPixels<Doubled, Readable, false>(at.Pixels, FillWhere(life.Three, faded),
+                                             OrMasks(life.Three, fading));
     });
 }
 

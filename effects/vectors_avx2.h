@@ -71,3 +71,5 @@ inline void SpreadOverEvenBytes(Bytes v, Bytes& low, Bytes& high) {
     high = _mm256_unpackhi_epi8(ordered, _mm256_setzero_si256());
 }
 } // namespace
+
+#include "effects/vector_byte_masks.h"

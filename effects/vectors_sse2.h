@@ -69,3 +69,5 @@ inline void SpreadOverEvenBytes(Bytes v, Bytes& low, Bytes& high) {
     high = _mm_unpackhi_epi8(v, _mm_setzero_si128());
 }
 } // namespace
+
+#include "effects/vector_byte_masks.h"

@@ -1,7 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need.
 # Only what is missing is installed, so a prepared machine pays nothing.
+# With --wine32: the 32-bit Wine loader (an i386 package, so the i386 architecture is added
+# first), which the tests ask for where the machine runs 32-bit programs.
 set -euo pipefail
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+if [ "${1:-}" = --wine32 ]; then
+  installed wine32:i386 && exit 0
+  echo "Installing: wine32:i386 (adding the i386 architecture)"
+  $sudo dpkg --add-architecture i386
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends wine32:i386 \
+    >/dev/null
+  exit 0
+fi
 
 packages=(
   cmake ninja-build g++ clang clang-format cppcheck libclang-rt-14-dev
@@ -11,17 +27,15 @@ packages=(
   libxml2-utils libgl1-mesa-dri xscreensaver xscreensaver-data xsecurelock
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   dpkg-dev file lintian desktop-file-utils man-db unzip
-  g++-aarch64-linux-gnu qemu-user
+  g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user
 )
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

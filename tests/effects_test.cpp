@@ -260,53 +260,125 @@ TEST(EffectFrame, ASurfaceNarrowerThanThePictureIsNeverWritten) {
 namespace {
 struct SimdRequestCase {
     const char* Request;
-    bool Runnable[SimdPathCount]; // portable, sse2, avx2
+    bool Runnable[SimdPathCount]; // portable, sse2, avx2, avx512
+    uint8_t Best;                 // what the processor runs unasked
     uint8_t Path;
     const char* Refusal;
 };
 
-// GLIMMERHEX_SIMD against what a processor runs: an x86 one with and without AVX2, and one
-// with the portable path alone. A refused request says so in one line and gets the best.
+// GLIMMERHEX_SIMD against what a processor runs: an x86 one with AVX-512 (where it pays and
+// where AVX2 stays the choice), with and without AVX2, and one with the portable path alone.
+// A refused request says so in one line and gets the best.
 TEST(SimdChoice, ARequestIsHonouredOrRefusedInOneLine) {
     const std::string longName(100, 'z');
     const SimdRequestCase cases[] = {
-        {nullptr, {true, true, true}, Avx2Simd, ""},
-        {"", {true, true, false}, Sse2Simd, ""},
-        {nullptr, {true, false, false}, PortableSimd, ""},
-        {"portable", {true, true, true}, PortableSimd, ""},
-        {"sse2", {true, true, true}, Sse2Simd, ""},
-        {"avx2", {true, true, true}, Avx2Simd, ""},
+        {nullptr, {true, true, true}, Avx2Simd, Avx2Simd, ""},
+        {"", {true, true, false}, Sse2Simd, Sse2Simd, ""},
+        {nullptr, {true, false, false}, PortableSimd, PortableSimd, ""},
+        {"portable", {true, true, true}, Avx2Simd, PortableSimd, ""},
+        {"sse2", {true, true, true}, Avx2Simd, Sse2Simd, ""},
+        {"avx2", {true, true, true}, Avx2Simd, Avx2Simd, ""},
+        {nullptr, {true, true, true, true}, Avx512Simd, Avx512Simd, ""},
+        {nullptr, {true, true, true, true}, Avx2Simd, Avx2Simd, ""},
+        {"avx512", {true, true, true, true}, Avx2Simd, Avx512Simd, ""},
+        {"avx2", {true, true, true, true}, Avx512Simd, Avx2Simd, ""},
+        {"avx512",
+         {true, true, true},
+         Avx2Simd,
+         Avx2Simd,
+         "glimmerhex: GLIMMERHEX_SIMD=avx512 cannot run on this processor; using avx2"},
         {"avx2",
          {true, true, false},
+         Sse2Simd,
          Sse2Simd,
          "glimmerhex: GLIMMERHEX_SIMD=avx2 cannot run on this processor; using sse2"},
         {"sse2",
          {true, false, false},
          PortableSimd,
+         PortableSimd,
          "glimmerhex: GLIMMERHEX_SIMD=sse2 cannot run on this processor; using portable"},
         {"AVX2",
          {true, true, true},
          Avx2Simd,
-         "glimmerhex: GLIMMERHEX_SIMD=AVX2 is not avx2, sse2 or portable; using avx2"},
+         Avx2Simd,
+         "glimmerhex: GLIMMERHEX_SIMD=AVX2 is not avx512, avx2, sse2 or portable; using avx2"},
         {"neon",
          {true, false, false},
          PortableSimd,
-         "glimmerhex: GLIMMERHEX_SIMD=neon is not avx2, sse2 or portable; using portable"},
-        {longName.c_str(), {true, true, false}, Sse2Simd, nullptr},
+         PortableSimd,
+         "glimmerhex: GLIMMERHEX_SIMD=neon is not avx512, avx2, sse2 or portable; using portable"},
+        {longName.c_str(), {true, true, false}, Sse2Simd, Sse2Simd, nullptr},
     };
     for (const SimdRequestCase& c : cases) {
         char refusal[160];
         const char* request = c.Request == nullptr ? "(unset)" : c.Request;
-        EXPECT_EQ(ResolveSimdRequest(c.Request, c.Runnable, refusal), c.Path) << request;
+        EXPECT_EQ(ResolveSimdRequest(c.Request, c.Runnable, c.Best, refusal), c.Path) << request;
         if (c.Refusal != nullptr) {
             EXPECT_STREQ(refusal, c.Refusal) << request;
         }
     }
     // A long name is cut short, and the line still ends with the path used.
     char refusal[160];
-    ResolveSimdRequest(longName.c_str(), cases[0].Runnable, refusal);
+    ResolveSimdRequest(longName.c_str(), cases[0].Runnable, Avx2Simd, refusal);
     EXPECT_EQ(std::string(refusal), "glimmerhex: GLIMMERHEX_SIMD=" + std::string(40, 'z') +
-                                        " is not avx2, sse2 or portable; using avx2");
+                                        " is not avx512, avx2, sse2 or portable; using avx2");
+}
+
+struct ProcessorCase {
+    const char* Name;
+    X86Processor Processor;
+    bool Runs[SimdPathCount]; // portable, sse2, avx2, avx512
+    bool Avx512Pays;
+};
+
+// What cpuid and XCR0 say decides what runs: an instruction set counts only where the
+// operating system saves its registers. AVX-512 is chosen unasked only where measured faster.
+TEST(SimdChoice, AProcessorRunsWhatItAndItsSystemSupport) {
+    constexpr uint64_t Xmm = 0x03, Ymm = 0x07, Zmm = 0xE7;
+    const ProcessorCase cases[] = {
+        {"Zen 5", {true, true, true, true, true, Zmm, true, 26}, {true, true, true, true}, true},
+        {"Zen 4", {true, true, true, true, true, Zmm, true, 25}, {true, true, true, true}, false},
+        {"Xeon", {true, true, true, true, true, Zmm, false, 6}, {true, true, true, true}, false},
+        {"ZMM state not saved",
+         {true, true, true, true, true, Ymm, true, 26},
+         {true, true, true, false},
+         true},
+        {"opmask state alone missing",
+         {true, true, true, true, true, Zmm & ~uint64_t{0x20}, true, 26},
+         {true, true, true, false},
+         true},
+        {"no AVX-512 BW",
+         {true, true, true, false, true, Zmm, true, 26},
+         {true, true, true, false},
+         true},
+        {"no AVX-512 VL",
+         {true, true, true, true, false, Zmm, true, 26},
+         {true, true, true, false},
+         true},
+        {"AVX2 only",
+         {true, true, false, false, false, Ymm, false, 6},
+         {true, true, true, false},
+         false},
+        {"YMM state not saved",
+         {true, true, false, false, false, Xmm, false, 6},
+         {true, true, false, false},
+         false},
+        {"no OSXSAVE",
+         {true, true, true, true, true, 0, true, 26},
+         {true, true, false, false},
+         true},
+        {"no SSE2",
+         {false, false, false, false, false, 0, false, 6},
+         {true, false, false, false},
+         false},
+    };
+    for (const ProcessorCase& c : cases) {
+        for (uint8_t path = 0; path < SimdPathCount; ++path)
+            EXPECT_EQ(X86RunsSimdPath(c.Processor, path), c.Runs[path])
+                << c.Name << ", " << SimdPathNames[path];
+        EXPECT_EQ(X86SimdPathPays(c.Processor, Avx512Simd), c.Avx512Pays) << c.Name;
+        EXPECT_TRUE(X86SimdPathPays(c.Processor, Avx2Simd)) << c.Name;
+    }
 }
 
 TEST(SimdChoice, OnlyPathsThisProcessorRunsCanBeMadeActive) {

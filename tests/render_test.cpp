@@ -233,7 +233,7 @@ TEST_F(Render, AnUnknownSimdPathIsRefusedInOneLine) {
     const RunResult refused = Start(args, "GLIMMERHEX_SIMD=neon");
     EXPECT_EQ(refused.Status, 0);
     EXPECT_TRUE(refused.Err.starts_with(
-        "glimmerhex: GLIMMERHEX_SIMD=neon is not avx2, sse2 or portable; using "))
+        "glimmerhex: GLIMMERHEX_SIMD=neon is not avx512, avx2, sse2 or portable; using "))
         << refused.Err;
     EXPECT_EQ(std::count(refused.Err.begin(), refused.Err.end(), '\n'), 1) << refused.Err;
     EXPECT_EQ(refused.Out, plain.Out);

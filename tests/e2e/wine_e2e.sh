@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
-# The Windows saver, the 64-bit build of the same sources, under Wine on Xvfb.
+# The Windows saver under Wine on Xvfb: the 64-bit build of the same sources under wine64,
+# or the 32-bit product itself under the 32-bit loader (wine32), as the .scr is built.
 # DirectDraw's 8-bit modes exist only inside a Wine virtual desktop, so runs that show
 # something run in one.
 # Usage: wine_e2e.sh GLIMMERHEX_SCR RUN_AND_REPORT_EXE GLIMMERHEX_RENDER
 set -uo pipefail
 scr=$1 reporter=$2 render=$3
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+if file -b "$scr" | grep -q '^PE32+'; then
+  wine=/usr/lib/wine/wine64
+  [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+else
+  wine=/usr/lib/wine/wine
+  [ -x "$wine" ] || wine=$(command -v wine)
+fi
+echo "  $(basename "$scr"): $(file -b "$scr" | cut -d, -f1), under $wine"
 
 source "$(dirname "$0")/common.sh"
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
