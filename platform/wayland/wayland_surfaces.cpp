@@ -279,14 +279,19 @@ bool NoteLost() {
 
 bool ConnectToCompositor(bool wallpaper, std::string& error) {
     Wl.Wallpaper = wallpaper;
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    const bool named = name != nullptr || std::getenv("WAYLAND_SOCKET") != nullptr;
+    // Without a runtime folder the library could not place a relative name, and would
+    // say so in words of its own.
+    const bool placeable = std::getenv("XDG_RUNTIME_DIR") != nullptr || (name && name[0] == '/');
+    if (!named || !placeable) {
+        error = !named ? "no Wayland compositor: WAYLAND_DISPLAY is not set"
+                       : "no Wayland compositor: XDG_RUNTIME_DIR is not set";
+        return false;
+    }
     Wl.Display = wl_display_connect(nullptr);
     if (Wl.Display == nullptr) {
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        error =
-            std::getenv("WAYLAND_DISPLAY") == nullptr && std::getenv("WAYLAND_SOCKET") == nullptr
-                ? "no Wayland compositor: WAYLAND_DISPLAY is not set"
-                : "cannot connect to the Wayland compositor '" + CompositorName() + "'";
-        if (runtime == nullptr) error += " (XDG_RUNTIME_DIR is not set)";
+        error = "cannot connect to the Wayland compositor '" + CompositorName() + "'";
         return false;
     }
     Wl.Registry = wl_display_get_registry(Wl.Display);

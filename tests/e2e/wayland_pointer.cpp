@@ -6,6 +6,9 @@
 //     by DX DY            move by a distance
 //     click               press and release the left button
 //     wheel               one notch of the wheel
+//     gone PID            wait until process PID ends (or is a zombie) and print
+//                         "gone after N ms", counted from when the compositor had the
+//                         action before (at most 5 s)
 #include <linux/input-event-codes.h>
 #include <time.h>
 #include <unistd.h>
@@ -13,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "virtual-pointer-client.h"
@@ -39,9 +43,16 @@ uint32_t Milliseconds() {
     return static_cast<uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1'000'000);
 }
 
+bool HasEnded(const std::string& pid) {
+    std::ifstream status("/proc/" + pid + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("State:")) return line.find('Z') != std::string::npos;
+    return true; // gone
+}
+
 int Usage() {
     std::fputs("usage: wayland-pointer [wait MS | to X Y WIDTH HEIGHT | by DX DY | click | "
-               "wheel]...\n",
+               "wheel | gone PID]...\n",
                stderr);
     return 2;
 }
@@ -63,12 +74,21 @@ int main(int argc, char** argv) {
     zwlr_virtual_pointer_v1* pointer =
         zwlr_virtual_pointer_manager_v1_create_virtual_pointer(Manager, Seat);
     wl_display_roundtrip(display);
+    uint32_t handled = Milliseconds(); // when the compositor had the last action
     for (int i = 1; i < argc; ++i) {
         const std::string action = argv[i];
         auto number = [&](int at) { return static_cast<uint32_t>(std::atoi(argv[i + at])); };
         if (action == "wait" && i + 1 < argc) {
             usleep(number(1) * 1000);
             i += 1;
+            continue;
+        }
+        if (action == "gone" && i + 1 < argc) {
+            const std::string pid = argv[++i];
+            while (!HasEnded(pid) && Milliseconds() - handled < 5000)
+                usleep(1000);
+            if (!HasEnded(pid)) return 1;
+            std::printf("gone after %u ms\n", Milliseconds() - handled);
             continue;
         }
         if (action == "to" && i + 4 < argc) {
@@ -94,6 +114,7 @@ int main(int argc, char** argv) {
         }
         zwlr_virtual_pointer_v1_frame(pointer);
         wl_display_roundtrip(display);
+        handled = Milliseconds();
     }
     zwlr_virtual_pointer_v1_destroy(pointer);
     wl_display_roundtrip(display);
