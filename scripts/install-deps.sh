@@ -12,6 +12,9 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   dpkg-dev file lintian desktop-file-utils man-db unzip
   g++-aarch64-linux-gnu qemu-user
+  # The Wayland program (its protocol glue is generated at build time) and its end-to-end
+  # run under headless sway; MATE's screen saver for the hack's entry.
+  libwayland-dev wayland-protocols sway grim wtype swayidle mate-screensaver dbus-x11
 )
 
 missing=()

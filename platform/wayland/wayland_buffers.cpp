@@ -73,9 +73,22 @@ ShmBuffer* FreeBuffer(OutputSurface& output) {
     return nullptr;
 }
 
-void Draw(int slot, OutputSurface& output) {
-    OutputPicture plan{};
-    PlanOutputPicture(output.Width, output.Height, output.Scale, output.Scale120, plan);
+// What every commit carries: the surface's size however the buffer is scaled, and the
+// request to hear when the output wants the next frame.
+void PrepareCommit(int slot, OutputSurface& output) {
+    if (output.Viewport != nullptr)
+        wp_viewport_set_destination(output.Viewport, output.Width, output.Height);
+    else
+        wl_surface_set_buffer_scale(output.Surface, output.Scale);
+    output.Frame = wl_surface_frame(output.Surface);
+    wl_callback_add_listener(output.Frame, &FrameListener,
+                             reinterpret_cast<void*>(static_cast<intptr_t>(slot)));
+    output.FrameDue = false;
+    output.ShownGeneration = Wl.Generation;
+    ++output.FramesDrawn;
+}
+
+void DrawInMemory(int slot, OutputSurface& output, const OutputPicture& plan) {
     if (plan.Width != output.Plan.Width || plan.Height != output.Plan.Height) DropBuffers(output);
     output.Plan = plan;
     ShmBuffer* buffer = FreeBuffer(output);
@@ -84,10 +97,6 @@ void Draw(int slot, OutputSurface& output) {
                  plan.Stride);
     wl_surface* surface = output.Surface;
     wl_surface_attach(surface, buffer->Buffer, 0, 0);
-    if (output.Viewport != nullptr)
-        wp_viewport_set_destination(output.Viewport, output.Width, output.Height);
-    else
-        wl_surface_set_buffer_scale(surface, output.Scale);
     // A buffer shown before keeps its bars; only the picture changes.
     const PictureRect& rect = plan.Fit.Rect;
     if (Wl.CompositorVersion < WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION)
@@ -96,14 +105,20 @@ void Draw(int slot, OutputSurface& output) {
         wl_surface_damage_buffer(surface, rect.X, rect.Y, rect.Width, rect.Height);
     else
         wl_surface_damage_buffer(surface, 0, 0, plan.Width, plan.Height);
-    output.Frame = wl_surface_frame(surface);
-    wl_callback_add_listener(output.Frame, &FrameListener,
-                             reinterpret_cast<void*>(static_cast<intptr_t>(slot)));
+    PrepareCommit(slot, output);
     wl_surface_commit(surface);
     buffer->Busy = true;
     buffer->Shown = true;
-    output.FrameDue = false;
-    output.ShownGeneration = Wl.Generation;
+}
+
+void Draw(int slot, OutputSurface& output) {
+    OutputPicture plan{};
+    PlanOutputPicture(output.Width, output.Height, output.Scale, output.Scale120, plan);
+    if (!IsAccelerating()) return DrawInMemory(slot, output, plan);
+    PrepareCommit(slot, output);
+    // Where EGL fails the output stays black; the others carry on.
+    DrawWithGles(output, plan);
+    output.Plan = plan;
 }
 } // namespace
 
@@ -121,6 +136,7 @@ void PresentToOutputs() {
 }
 
 void DropBuffers(OutputSurface& output) {
+    DropGlesSurface(output);
     for (ShmBuffer& buffer : output.Buffers) {
         // The compositor keeps what it shows until the next commit; the memory is ours
         // to give back at once.
@@ -133,13 +149,15 @@ void DropBuffers(OutputSurface& output) {
 
 const char* DescribePresenter() {
     static std::string description;
-    description = "software";
+    description = IsAccelerating() ? std::string("accelerated (") + AcceleratedRenderer() + ")"
+                                   : std::string("software");
     for (int slot = 0; slot < MaxOutputs; ++slot) {
         const OutputSurface& output = Wl.Outputs[slot];
         if (output.Surface == nullptr) continue;
         char size[64];
-        std::snprintf(size, sizeof size, " %s:%dx%d", output.Layer != nullptr ? "layer" : "window",
-                      output.Plan.Width, output.Plan.Height);
+        std::snprintf(size, sizeof size, " %s:%dx%d:%u",
+                      output.Layer != nullptr ? "layer" : "window", output.Plan.Width,
+                      output.Plan.Height, output.FramesDrawn);
         description += size;
     }
     return description.c_str();
@@ -163,6 +181,7 @@ int32_t SetDisplayModeTo(PlatformDevice*, int32_t width, int32_t height, int32_t
 void RestoreDisplayModeOf(PlatformDevice*) {}
 
 int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
+    StartAccelerating(Wl.Renderer);
     *surface = &TheSurface;
     return DisplayOk;
 }

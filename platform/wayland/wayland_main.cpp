@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     CatchPacedSignals();
     if (!ConnectToCompositor(options.Wallpaper, error)) return Fail(error);
 
+    Wl.Renderer = options.Renderer;
     ResetRun(static_cast<uint32_t>(std::time(nullptr)));
     TakeStoredChoices(options.Effect, options.Palette);
     DisplayFailure failure{};

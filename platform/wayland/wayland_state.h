@@ -8,11 +8,14 @@
 
 #include "fractional-scale-v1-client.h"
 #include "layer-shell-client.h"
+#include "platform/present/paced_options.h"
 #include "platform/wayland/ending_input.h"
 #include "platform/wayland/output_picture.h"
 #include "platform/wayland/output_table.h"
 #include "viewporter-client.h"
 #include "xdg-shell-client.h"
+
+struct wl_egl_window;
 
 // One shared-memory buffer. The compositor reads it from commit until it releases it.
 struct ShmBuffer {
@@ -47,8 +50,12 @@ struct OutputSurface {
     wl_callback* Frame;
     bool FrameDue;
     uint64_t ShownGeneration;
+    uint32_t FramesDrawn; // for the test builds' report
     OutputPicture Plan;
     ShmBuffer Buffers[BuffersPerOutput];
+    // The accelerated path's window and its EGL surface instead.
+    wl_egl_window* EglWindow;
+    void* EglSurface;
 };
 
 struct WaylandClient {
@@ -64,7 +71,8 @@ struct WaylandClient {
     wl_seat* Seat = nullptr;
     wl_keyboard* Keyboard = nullptr;
     wl_pointer* Pointer = nullptr;
-    bool Wallpaper = false;  // on the background layer, deaf to input
+    bool Wallpaper = false;                       // on the background layer, deaf to input
+    PacedRenderer Renderer = PacedRenderer::Auto; // as asked for
     bool Ended = false;      // input (or the user closing a window) ended the run
     bool Lost = false;       // the connection broke
     uint64_t Generation = 0; // moves on with every generation presented
@@ -98,6 +106,17 @@ void ListenToSeat(wl_seat* seat);
 void PresentToOutputs();
 // Draws the slot's surface if it is due and has not shown the newest generation.
 void DrawIfDue(int slot);
+// The buffers, or the accelerated path's surface, of a surface that goes or changes size.
 void DropBuffers(OutputSurface& output);
-// What presents, and on which surfaces of which size, for the test builds' report.
+// What presents, and on which surfaces: ROLE:WIDTHxHEIGHT:FRAMES each, for the test
+// builds' report.
 const char* DescribePresenter();
+
+// wayland_gles.cpp: the accelerated path, taken where the renderer is a GPU (or where it is
+// asked for by name and OpenGL ES can be had at all).
+bool StartAccelerating(PacedRenderer wanted);
+bool IsAccelerating();
+const char* AcceleratedRenderer();
+// Draws the picture and commits the surface; false where EGL failed.
+bool DrawWithGles(OutputSurface& output, const OutputPicture& plan);
+void DropGlesSurface(OutputSurface& output);
