@@ -1,16 +1,23 @@
-# Shared by the Wayland scripts (after common.sh): a headless sway with the pixman renderer,
-# run with its clients as an unprivileged user (sway refuses root), and checks of what an
-# output shows. Xwayland stays off: other programs here may hold the X sockets.
+# Shared by the Wayland scripts (after common.sh): a headless compositor (sway with the
+# pixman renderer, or GNOME's mutter) run with its clients as an unprivileged user (sway
+# refuses root), and checks of what an output shows. Xwayland stays off: other programs
+# here may hold the X sockets.
 
 runtime=$work/runtime # the compositor's and its clients' XDG_RUNTIME_DIR and HOME
-sway_pid=""
+sway_pid="" mutter_pid="" bus_pid=""
+SWAYSOCK="" DBUS_SESSION_BUS_ADDRESS=""
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups); fi
 
-start_sway() { # first output's size; sets WAYLAND_DISPLAY and SWAYSOCK
+prepare_runtime() {
   chmod 755 "$work"
   install -d -m 700 "$runtime"
   [ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$runtime"
+  return 0
+}
+
+start_sway() { # first output's size; sets WAYLAND_DISPLAY and SWAYSOCK
+  prepare_runtime
   printf 'xwayland disable\noutput HEADLESS-1 resolution %s position 0 0\n' "$1" >"$work/sway.conf"
   "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
     WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
@@ -30,10 +37,35 @@ stop_sway() {
   [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null && wait "$sway_pid" 2>/dev/null
   sway_pid=""
 }
+
+# mutter, headless, with a virtual monitor of each size given, on a session bus of its own
+# (its remote-desktop and idle-monitor interfaces are there); sets WAYLAND_DISPLAY and
+# DBUS_SESSION_BUS_ADDRESS.
+start_mutter() { # sizes
+  local monitors=() size _
+  prepare_runtime
+  for size; do monitors+=(--virtual-monitor "$size"); done
+  eval "$("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
+    dbus-launch --sh-syntax)"
+  bus_pid=$DBUS_SESSION_BUS_PID
+  "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
+    DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
+    mutter --headless --wayland --no-x11 --wayland-display=glimmerhex-mutter "${monitors[@]}" \
+    >"$work/mutter.log" 2>&1 &
+  mutter_pid=$!
+  for _ in $(seq 100); do [ -S "$runtime/glimmerhex-mutter" ] && break; sleep 0.1; done
+  export WAYLAND_DISPLAY=glimmerhex-mutter DBUS_SESSION_BUS_ADDRESS
+}
+stop_mutter() {
+  [ -n "$mutter_pid" ] && kill "$mutter_pid" 2>/dev/null && wait "$mutter_pid" 2>/dev/null
+  [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null
+  mutter_pid="" bus_pid=""
+}
 # A client of the compositor, as its user, with XDG_CONFIG_HOME (the stored choices) kept.
 sway_user_environment() {
   client=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime"
     WAYLAND_DISPLAY="$WAYLAND_DISPLAY" SWAYSOCK="$SWAYSOCK"
+    DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS"
     XDG_CONFIG_HOME="${XDG_CONFIG_HOME:-$runtime/.config}")
 }
 as_sway_user() {
