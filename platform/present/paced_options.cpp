@@ -1,5 +1,7 @@
 #include "platform/present/paced_options.h"
 
+#include <cctype>
+
 #include "platform/posix/whole_numbers.h"
 
 namespace {
@@ -64,6 +66,14 @@ bool ReadPacedOption(const OptionWord& option, PacedChoices& choices, std::strin
         return Reject(error, "--renderer is auto, accelerated or software, not '" + value + "'");
     }
     return true;
+}
+
+bool IsSoftwareRasteriser(std::string name) {
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* software : {"llvmpipe", "softpipe", "swrast", "software"})
+        if (name.find(software) != std::string::npos) return true;
+    return false;
 }
 
 bool RefuseValue(const OptionWord& option, std::string& error) {

@@ -35,5 +35,9 @@ bool TakeOption(int argc, const char* const* argv, int& index,
 bool IsPacedOption(const std::string& name);
 bool ReadPacedOption(const OptionWord& option, PacedChoices& choices, std::string& error);
 
+// Whether an OpenGL renderer's name is one of Mesa's software rasterisers, which scale more
+// slowly than the paced programs' own software path: "auto" then keeps to that path.
+bool IsSoftwareRasteriser(std::string name);
+
 // For the options that take no value.
 bool RefuseValue(const OptionWord& option, std::string& error);

@@ -169,25 +169,11 @@ int32_t CreateDisplayDevice(PlatformDevice** device) {
     return DisplayOk;
 }
 
-// Each surface covers its output by its role; there is nothing to take over.
-int32_t SetExclusiveFullScreen(PlatformDevice*, PlatformWindow*) {
-    return DisplayOk;
-}
-
-int32_t SetDisplayModeTo(PlatformDevice*, int32_t width, int32_t height, int32_t bits, uint32_t) {
-    return SetPictureMode(width, height, bits);
-}
-
-void RestoreDisplayModeOf(PlatformDevice*) {}
-
 int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
     StartAccelerating(Wl.Renderer);
     *surface = &TheSurface;
     return DisplayOk;
 }
-
-// Paced: the run presents on its own clock.
-void PictureDrawn() {}
 
 void ReleaseSurface(PlatformSurface*) {
     for (OutputSurface& output : Wl.Outputs)

@@ -8,7 +8,6 @@
 #include <GLES2/gl2.h>
 #include <wayland-egl.h>
 
-#include <cctype>
 #include <string>
 
 #include "platform/present/memory_picture.h"
@@ -97,14 +96,6 @@ bool MakeProgram() {
     glEnableVertexAttribArray(0);
     glClearColor(0, 0, 0, 1);
     return glGetError() == GL_NO_ERROR;
-}
-
-bool IsSoftwareRasteriser(std::string name) {
-    for (char& c : name)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const char* software : {"llvmpipe", "softpipe", "swrast", "software"})
-        if (name.find(software) != std::string::npos) return true;
-    return false;
 }
 
 void UploadPicture() {
