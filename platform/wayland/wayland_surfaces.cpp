@@ -280,10 +280,12 @@ bool NoteLost() {
 bool ConnectToCompositor(bool wallpaper, std::string& error) {
     Wl.Wallpaper = wallpaper;
     const char* name = std::getenv("WAYLAND_DISPLAY");
-    const bool named = name != nullptr || std::getenv("WAYLAND_SOCKET") != nullptr;
+    const bool handed = std::getenv("WAYLAND_SOCKET") != nullptr; // a connection made for us
+    const bool named = name != nullptr || handed;
     // Without a runtime folder the library could not place a relative name, and would
     // say so in words of its own.
-    const bool placeable = std::getenv("XDG_RUNTIME_DIR") != nullptr || (name && name[0] == '/');
+    const bool placeable =
+        handed || std::getenv("XDG_RUNTIME_DIR") != nullptr || (name != nullptr && name[0] == '/');
     if (!named || !placeable) {
         error = !named ? "no Wayland compositor: WAYLAND_DISPLAY is not set"
                        : "no Wayland compositor: XDG_RUNTIME_DIR is not set";

@@ -44,8 +44,8 @@ start_saver() { # arguments for the counted program; its pid in $pid, stderr in 
   pid=$launched
   sleep 1.2 # connected, configured and a few frames drawn
 }
-# The pointer rests in the middle of the first output before each saver starts: moving it
-# there is a move like any other.
+# The pointer rests on the first output before each saver starts: moving it there is a
+# move like any other.
 as_sway_user "$pointer" to 640 400 3104 800
 ended_with_status_0() { # pid, seconds
   ends_within "$2" "$1" || { kill "$1"; wait "$1"; return 1; }
