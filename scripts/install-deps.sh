@@ -18,7 +18,7 @@ packages=(
   # zenity, through which SDL's message box then claims success with no display to show it
   # on, and the saver's no-display checks would lose their line on stderr.
   libwayland-dev wayland-protocols libegl-dev libgles-dev sway grim wtype swayidle
-  mate-screensaver dbus-x11
+  mate-screensaver
 )
 
 missing=()

@@ -40,8 +40,10 @@ as_daemon_user() {
   setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" DISPLAY="$DISPLAY" \
     PATH=/usr/bin:/bin GSETTINGS_BACKEND=keyfile ${DBUS_SESSION_BUS_ADDRESS:+DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS"} "$@"
 }
-eval "$(as_daemon_user dbus-launch --sh-syntax)"
-bus=$DBUS_SESSION_BUS_PID
+# A bus of its own (dbus-launch would also offer every X client here a bus of its own
+# making, which slows the hacks of other runs down).
+{ read -r DBUS_SESSION_BUS_ADDRESS && read -r bus; } < <(as_daemon_user dbus-daemon --session \
+  --fork --print-address=1 --print-pid=1)
 unshare -m --propagation private sh -c 'mount --bind "$1" /usr/share/applications/screensavers &&
   mount --bind "$2" /usr/libexec/xscreensaver && shift 2 && exec "$@"' sh \
   "$work/entries" "$work/hacks" \

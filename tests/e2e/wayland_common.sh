@@ -45,9 +45,9 @@ start_mutter() { # sizes
   local monitors=() size _
   prepare_runtime
   for size; do monitors+=(--virtual-monitor "$size"); done
-  eval "$("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
-    dbus-launch --sh-syntax)"
-  bus_pid=$DBUS_SESSION_BUS_PID
+  { read -r DBUS_SESSION_BUS_ADDRESS && read -r bus_pid; } < <("${as_user[@]}" env -i \
+    PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
+    dbus-daemon --session --fork --print-address=1 --print-pid=1)
   "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
     DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
     mutter --headless --wayland --no-x11 --wayland-display=glimmerhex-mutter "${monitors[@]}" \
