@@ -14,9 +14,7 @@ packages=(
   g++-aarch64-linux-gnu qemu-user
   # The Wayland program (its protocol glue is generated at build time, its accelerated path
   # draws through EGL) and its end-to-end run under headless sway; MATE's screen saver for
-  # the hack's entry. Not mutter, whose run is taken only where it is installed: it brings
-  # zenity, through which SDL's message box then claims success with no display to show it
-  # on, and the saver's no-display checks would lose their line on stderr.
+  # the hack's entry.
   libwayland-dev wayland-protocols libegl-dev libgles-dev sway grim wtype swayidle
   mate-screensaver
 )

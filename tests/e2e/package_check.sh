@@ -105,8 +105,6 @@ renders_a_png() {
 }
 check "glimmerhex-render writes the build's picture as a PNG" renders_a_png
 # The Wayland program and the hack's entry for MATE's and Xfce's screen savers.
-check "glimmerhex-wayland is on PATH from /usr/bin" \
-  same "$(type -P glimmerhex-wayland)" /usr/bin/glimmerhex-wayland
 check "glimmerhex-wayland --version" same "$(/usr/bin/glimmerhex-wayland --version)" "Glimmerhex $version"
 wayland_refuses_bad_input() { # it starts with its libraries, and says what is wrong
   /usr/bin/glimmerhex-wayland --effect 9 2>"$work/wayland.err"

@@ -1,5 +1,5 @@
-# Shared by the end-to-end scripts (after common.sh): what a screenshot of the picture
-# fitted into a screen must show.
+# Shared by the end-to-end scripts of the paced programs' hosts (after common.sh): what a
+# screenshot of the picture fitted into a screen must show, and how soon a program ends.
 
 # The picture fitted with its aspect kept shows only the palette's colours
 # ($work/palette.txt, from palette_colours) and more than four of them, the bars only
@@ -30,4 +30,22 @@ picture_fits() { # file width height [block]
   fi
   echo "  ${w}x${h}: picture ${pw}x${ph}+${x}+${y} in $colours colours, $outside outside the palette; $bars colours in the bars besides black${blocks:+; $blocks pixels off their ${block}x$block blocks}"
   [ "$colours" -gt 4 ] && [ "$outside" -eq 0 ] && [ "$bars" -eq 0 ] && [ "${blocks:-0}" = 0 ]
+}
+
+# Whether a process has ended (gone, or a zombie not yet reaped by whoever adopted it).
+has_ended() {
+  [ ! -e "/proc/$1" ] || grep -q '^State:[[:space:]]*Z' "/proc/$1/status" 2>/dev/null
+}
+# Waits at most the seconds given for a pid to end: $ended_ms, and $ended_status for a child.
+ended_status=""
+ends_within() { # seconds pid
+  local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000)) start=${EPOCHREALTIME/./}
+  until has_ended "$2"; do
+    [ "${EPOCHREALTIME/./}" -lt "$deadline" ] || { echo "  still running after $1 s"; return 1; }
+    sleep 0.01
+  done
+  ended_ms=$(((${EPOCHREALTIME/./} - start) / 1000))
+  wait "$2" 2>/dev/null
+  ended_status=$?
+  return 0
 }
