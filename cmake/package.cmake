@@ -43,6 +43,10 @@ chosen in a small configuration dialog or rolled at random.
 
 The package holds the full-screen saver with its dialog, and
 glimmerhex-render, which runs the saver headless and writes PNG pictures, GIF
-animations or raw frames.]=])
+animations or raw frames.
+
+glimmerhex-wayland is the screen saver of Wayland desktops, started by an idle
+daemon, covering every output; the hack serves XScreenSaver, xsecurelock and
+the screen savers of MATE and Xfce.]=])
 endif()
 include(CPack)

@@ -28,6 +28,11 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   dpkg-dev file lintian desktop-file-utils man-db unzip
   g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user
+  # The Wayland program (its protocol glue is generated at build time, its accelerated path
+  # draws through EGL) and its end-to-end run under headless sway; MATE's screen saver for
+  # the hack's entry.
+  libwayland-dev wayland-protocols libegl-dev libgles-dev sway grim wtype swayidle
+  mate-screensaver
 )
 
 missing=()

@@ -16,6 +16,10 @@ for backends in "platform/headless tools platform/posix" \
   cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --std=c++20 -I . \
     life effects palettes settings shell ports $backends
 done
+# The Wayland program's room, with the rooms it shares.
+cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --std=c++20 -I . \
+  life effects palettes settings shell ports platform/regfile platform/posix platform/present \
+  platform/wayland
 
 echo "== Release build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -2,7 +2,6 @@
 // into the window. Where the display has a GPU an accelerated SDL renderer scales it;
 // otherwise (a display drawn in software, where OpenGL would be emulated slowly) our own
 // scaling writes into SDL's window surface, which X11 shows from shared memory.
-#include <cctype>
 #include <string>
 
 #include "platform/hack/hack_state.h"
@@ -40,13 +39,8 @@ bool IsEmulatedOpenGl() {
     const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
     const unsigned char* name = getString != nullptr ? getString(GlRenderer) : nullptr;
     if (name == nullptr) return false;
-    std::string lower(reinterpret_cast<const char*>(name));
-    Presenter = "accelerated (" + lower + ")";
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const char* software : {"llvmpipe", "softpipe", "swrast", "software"})
-        if (lower.find(software) != std::string::npos) return true;
-    return false;
+    Presenter = std::string("accelerated (") + reinterpret_cast<const char*>(name) + ")";
+    return IsSoftwareRasteriser(reinterpret_cast<const char*>(name));
 }
 
 // Asked for by name, the renderer is kept even where OpenGL is emulated.
@@ -109,11 +103,6 @@ int32_t CreateDisplayDevice(PlatformDevice** device) {
     return DisplayOk;
 }
 
-// The host decides the window and its size; there is nothing to take over.
-int32_t SetExclusiveFullScreen(PlatformDevice*, PlatformWindow*) {
-    return DisplayOk;
-}
-
 int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
     if (Hack.Renderer == HackRenderer::Software || !CreateRenderer()) {
         Hack.Renderer = HackRenderer::Software;
@@ -123,9 +112,6 @@ int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
     *surface = &TheSurface;
     return DisplayOk;
 }
-
-// Paced: the run shows the picture on its own clock.
-void PictureDrawn() {}
 
 void ReleaseSurface(PlatformSurface*) {
     if (Texture != nullptr) SDL_DestroyTexture(Texture);

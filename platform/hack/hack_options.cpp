@@ -3,19 +3,15 @@
 #include <string_view>
 
 #include "platform/posix/whole_numbers.h"
-#include "settings/saver_settings.h"
 
 namespace {
-bool ParseCount(const std::string& text, uint32_t high, uint32_t& value) {
-    uint64_t parsed = 0;
-    if (!ParseWholeNumber(text, 10, high, parsed)) return false;
-    value = static_cast<uint32_t>(parsed);
-    return true;
-}
-
 bool Reject(std::string& error, std::string text) {
     error = std::move(text);
     return false;
+}
+
+bool TakesValue(const std::string& name) {
+    return name == "--window-id" || IsPacedOption(name);
 }
 } // namespace
 
@@ -38,55 +34,19 @@ bool ParseHackOptions(int argc, const char* const* argv, const char* hostWindow,
     bool root = false;
     bool windowGiven = false;
     for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i];
-        if (!option.starts_with("-")) return Reject(error, "unexpected argument '" + option + "'");
-        // XScreenSaver's hacks take -name and --name alike.
-        if (!option.starts_with("--")) option = "-" + option;
-        std::string value;
-        bool hasValue = false;
-        if (const size_t equals = option.find('='); equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option.resize(equals);
-            hasValue = true;
-        }
-        if (option == "--root" || option == "--help") {
-            if (hasValue) return Reject(error, option + " takes no value");
-            (option == "--root" ? root : options.Help) = true;
-            continue;
-        }
-        if (option != "--window-id" && option != "--delay" && option != "--effect" &&
-            option != "--palette" && option != "--renderer")
-            return Reject(error, "unknown option '" + std::string(argv[i]) + "'");
-        if (!hasValue) {
-            if (i + 1 >= argc) return Reject(error, option + " needs a value");
-            value = argv[++i];
-        }
-        uint32_t number = 0;
-        if (option == "--window-id") {
-            if (!ParseWindowId(value.c_str(), options.WindowId))
-                return Reject(error, "--window-id '" + value + "' is not a window id");
+        OptionWord option;
+        if (!TakeOption(argc, argv, i, TakesValue, option, error)) return false;
+        if (option.Name == "--root" || option.Name == "--help") {
+            if (!RefuseValue(option, error)) return false;
+            (option.Name == "--root" ? root : options.Help) = true;
+        } else if (option.Name == "--window-id") {
+            if (!ParseWindowId(option.Value.c_str(), options.WindowId))
+                return Reject(error, "--window-id '" + option.Value + "' is not a window id");
             windowGiven = true;
-        } else if (option == "--delay") {
-            if (!ParseCount(value, LongestDelay, options.Delay))
-                return Reject(error, "--delay takes microseconds from 0 to " +
-                                         std::to_string(LongestDelay) + ", not '" + value + "'");
-        } else if (option == "--effect") {
-            if (!ParseCount(value, EffectCount, number))
-                return Reject(error, "--effect takes 0 (random) to " + std::to_string(EffectCount) +
-                                         ", not '" + value + "'");
-            options.Effect = static_cast<int>(number);
-        } else if (option == "--palette") {
-            if (!ParseCount(value, SchemeCount, number))
-                return Reject(error, "--palette takes 0 (random) to " +
-                                         std::to_string(SchemeCount) + ", not '" + value + "'");
-            options.Palette = static_cast<int>(number);
-        } else if (value == "auto" || value == "accelerated" || value == "software") {
-            options.Renderer = value == "auto"          ? HackRenderer::Auto
-                               : value == "accelerated" ? HackRenderer::Accelerated
-                                                        : HackRenderer::Software;
+        } else if (IsPacedOption(option.Name)) {
+            if (!ReadPacedOption(option, options, error)) return false;
         } else {
-            return Reject(error,
-                          "--renderer is auto, accelerated or software, not '" + value + "'");
+            return Reject(error, "unknown option '" + option.Spelled + "'");
         }
     }
     // The daemon passes --root by convention and names its own window in the environment;

@@ -5,19 +5,15 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/present/paced_options.h"
+
 enum class HackTarget { OwnWindow, GivenWindow, RootWindow };
-enum class HackRenderer { Auto, Accelerated, Software };
+using HackRenderer = PacedRenderer;
 
-inline constexpr uint32_t DefaultDelay = 16667; // one generation per refresh at 60 Hz
-inline constexpr uint32_t LongestDelay = 10'000'000;
-
-struct HackOptions {
+// The pace, choices and renderer as every paced program takes them, and the window.
+struct HackOptions : PacedChoices {
     HackTarget Target = HackTarget::OwnWindow;
     uint32_t WindowId = 0; // for GivenWindow
-    uint32_t Delay = DefaultDelay;
-    int Effect = -1;  // 0..7; -1 keeps the stored choice
-    int Palette = -1; // 0..36; -1 keeps the stored choice
-    HackRenderer Renderer = HackRenderer::Auto;
     bool Help = false;
 };
 

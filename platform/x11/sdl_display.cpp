@@ -18,6 +18,33 @@ PlatformSurface TheSurface;
 PresentPace Pace;
 uint32_t ShownPalette = 0; // the palette change last shown
 char Presenter[64] = "none";
+
+bool OnWayland() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && SDL_strcmp(driver, "wayland") == 0;
+}
+
+// A Wayland compositor puts a new window on the output that has the focus and gives it the
+// keyboard there; asked for full screen from the start, SDL would name the first output
+// instead, where the window then takes no keys. So the window is shown black as it is
+// until the compositor says where it went (SDL hears that as a move), and made full screen
+// on that output.
+bool FullScreenWhereShown() {
+    const Uint64 deadline = SDL_GetTicks64() + 1000;
+    for (bool placed = false; !placed && SDL_GetTicks64() < deadline; SDL_Delay(5)) {
+        SDL_SetRenderDrawColor(Sdl.Renderer, 0, 0, 0, 255);
+        SDL_RenderClear(Sdl.Renderer);
+        SDL_RenderPresent(Sdl.Renderer);
+        SDL_PumpEvents();
+        // Looked at, not taken: the window procedure still gets every event.
+        SDL_Event events[32];
+        const int count =
+            SDL_PeepEvents(events, 32, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+        for (int i = 0; i < count; ++i)
+            placed = placed || events[i].window.event == SDL_WINDOWEVENT_MOVED;
+    }
+    return SDL_SetWindowFullscreen(Sdl.Window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+}
 } // namespace
 
 int32_t CreateDisplayDevice(PlatformDevice** device) {
@@ -27,6 +54,8 @@ int32_t CreateDisplayDevice(PlatformDevice** device) {
 }
 
 int32_t SetExclusiveFullScreen(PlatformDevice*, PlatformWindow*) {
+    // On Wayland, once the window is shown (CreatePrimarySurface).
+    if (Sdl.Window != nullptr && OnWayland()) return DisplayOk;
     if (Sdl.Window == nullptr ||
         SDL_SetWindowFullscreen(Sdl.Window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
         return DisplayFailed;
@@ -39,6 +68,7 @@ int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
     if (Sdl.Renderer == nullptr) return DisplayFailed;
     Sdl.Texture = CreatePictureTexture(Sdl.Renderer);
     if (Sdl.Texture == nullptr) return DisplayFailed;
+    if (OnWayland() && !FullScreenWhereShown()) return DisplayFailed;
     Pace = {0, RefreshIntervalOf(Sdl.Window)};
     SDL_RendererInfo info{};
     if (SDL_GetRendererInfo(Sdl.Renderer, &info) == 0 && info.name != nullptr)

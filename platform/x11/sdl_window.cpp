@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <deque>
 #include <string>
@@ -170,6 +171,10 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
     // SDL keeps the desktop from blanking, powering the monitor down and locking while its
     // window is up; a screen saver leaves all that to the user's own timers.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // On a Wayland desktop, a Wayland window even where DISPLAY is set as well (for the X11
+    // programs, through Xwayland): sharp at any scale, and given the keyboard where it
+    // appears. SDL_VIDEODRIVER, if set, still decides.
+    if (std::getenv("WAYLAND_DISPLAY") != nullptr) SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland,x11");
     std::string problem;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         problem = SDL_GetError();
@@ -189,9 +194,13 @@ PlatformWindow* CreateSaverWindow(PlatformInstance*, int32_t) {
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
         desktop = {SDL_PIXELFORMAT_UNKNOWN, 640, 480, 0, nullptr};
     SDL_ClearError();
-    Sdl.Window = SDL_CreateWindow("Glimmerhex", 0, 0, desktop.w, desktop.h,
-                                  SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP |
-                                      SDL_WINDOW_FULLSCREEN_DESKTOP);
+    // A Wayland window goes full screen once it is shown where the compositor put it
+    // (sdl_display.cpp), and draws in the output's own pixels at any scale.
+    const bool wayland = SDL_strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0;
+    Sdl.Window =
+        SDL_CreateWindow("Glimmerhex", 0, 0, desktop.w, desktop.h,
+                         SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP |
+                             (wayland ? SDL_WINDOW_ALLOW_HIGHDPI : SDL_WINDOW_FULLSCREEN_DESKTOP));
     if (Sdl.Window == nullptr) {
         const std::string reason = SDL_GetError();
         ReportNoWindow("Cannot create the saver window" + (reason.empty() ? "" : ": " + reason));

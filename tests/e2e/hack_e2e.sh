@@ -22,6 +22,12 @@ if [ "$(id -u)" -eq 0 ]; then
   chown -R nobody:nogroup "$home"
 fi
 
+# A session bus, as a desktop session has one. Without it, each X client that asks for one
+# (SDL does) has dbus-launch make one where that is installed (MATE's screen saver brings
+# it), and of two hacks doing so on one display at once, one lost its display.
+{ read -r bus_address && read -r bus_pid; } < <("${as_user[@]}" env -i HOME="$home" \
+  PATH=/usr/bin:/bin dbus-daemon --session --fork --print-address=1 --print-pid=1)
+
 servers=()
 start_server() { # Xvfb with a black root and the given screens; sets DISPLAY
   Xvfb -displayfd 3 "$@" -br -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
@@ -30,13 +36,16 @@ start_server() { # Xvfb with a black root and the given screens; sets DISPLAY
   export DISPLAY=":$(cat "$work/display")"
   : >"$work/display"
 }
-as_host_user() { "${as_user[@]}" env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin "$@"; }
+as_host_user() {
+  "${as_user[@]}" env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
+    DBUS_SESSION_BUS_ADDRESS="$bus_address" "$@"
+}
 daemon=""
 start_daemon() { # the daemon on $DISPLAY, running the given command line as its one hack
   printf 'mode: one\nselected: 0\nfade: False\nunfade: False\nlock: False\nsplash: False\nprograms: "Glimmerhex" %s \\n\n' \
     "$*" >"$home/.xscreensaver"
   python3 "$here/subreaper.py" "${as_user[@]}" \
-    env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
+    env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin DBUS_SESSION_BUS_ADDRESS="$bus_address" \
     xscreensaver -no-splash --log "$home/daemon.log" &
   daemon=$!
   for _ in $(seq 50); do as_host_user xscreensaver-command -time >/dev/null 2>&1 && break; sleep 0.1; done
@@ -48,7 +57,7 @@ stop_daemon() {
 }
 before_cleanup() {
   [ -n "$daemon" ] && stop_daemon
-  kill "${servers[@]}" 2>/dev/null
+  kill "${servers[@]}" "$bus_pid" 2>/dev/null
 }
 
 # The hacks on this display, whichever screen ($DISPLAY may be :N or :N.S).
@@ -249,7 +258,8 @@ check "and nothing is added beside it" test "$(ls -A "$home/.config/Orvandel")" 
 
 # xsecurelock: decimal XSCREENSAVER_WINDOW, SIGUSR1 to start over, SIGTERM to end.
 python3 "$here/subreaper.py" "${as_user[@]}" \
-  env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin XSECURELOCK_SAVER="$counted" \
+  env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin DBUS_SESSION_BUS_ADDRESS="$bus_address" \
+  XSECURELOCK_SAVER="$counted" \
   xsecurelock 2>"$work/lock.err" &
 locker=$!
 check "xsecurelock starts the hack" started 1

@@ -39,6 +39,9 @@ package_files=(
   /usr/libexec/xscreensaver/glimmerhex-hack
   /usr/share/xscreensaver/config/glimmerhex-hack.xml
   /usr/share/man/man6/glimmerhex-hack.6.gz
+  /usr/bin/glimmerhex-wayland
+  /usr/share/man/man6/glimmerhex-wayland.6.gz
+  /usr/share/applications/screensavers/glimmerhex.desktop
 )
 
 echo "-- the package as built"
@@ -52,7 +55,7 @@ depends_on() { # each named package
   for package; do field Depends | tr ',' '\n' | grep -q "^ *$package " || return 1; done
 }
 check "dependencies found from the programs' libraries" \
-  depends_on libsdl2-2.0-0 libgtk-3-0 libpng16-16 libgif7
+  depends_on libsdl2-2.0-0 libgtk-3-0 libpng16-16 libgif7 libwayland-client0
 changelog_version() {
   dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/glimmerhex/changelog.gz |
     gunzip >"$work/changelog"
@@ -101,6 +104,19 @@ renders_a_png() {
     same "$(compare -metric AE "$work/installed.png" "$work/built.png" null: 2>&1)" 0
 }
 check "glimmerhex-render writes the build's picture as a PNG" renders_a_png
+# The Wayland program and the hack's entry for MATE's and Xfce's screen savers.
+check "glimmerhex-wayland --version" same "$(/usr/bin/glimmerhex-wayland --version)" "Glimmerhex $version"
+wayland_refuses_bad_input() { # it starts with its libraries, and says what is wrong
+  /usr/bin/glimmerhex-wayland --effect 9 2>"$work/wayland.err"
+  [ $? -eq 1 ] && same "$(wc -l <"$work/wayland.err")" 1
+}
+check "the installed Wayland program refuses --effect 9" wayland_refuses_bad_input
+check "man -w glimmerhex-wayland finds the page" \
+  same "$(man -w glimmerhex-wayland 2>&1)" /usr/share/man/man6/glimmerhex-wayland.6.gz
+check "the screen savers' entry is valid" \
+  desktop-file-validate /usr/share/applications/screensavers/glimmerhex.desktop
+check "and names the installed hack" \
+  test -x "/usr/libexec/xscreensaver/$(sed -n 's/^TryExec=//p' /usr/share/applications/screensavers/glimmerhex.desktop)"
 check "the desktop entry is valid" desktop-file-validate /usr/share/applications/glimmerhex.desktop
 check "man -w glimmerhex finds the page" \
   same "$(man -w glimmerhex 2>&1)" /usr/share/man/man6/glimmerhex.6.gz

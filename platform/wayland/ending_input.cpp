@@ -1,0 +1,58 @@
+#include "platform/wayland/ending_input.h"
+
+#include <algorithm>
+
+namespace {
+bool IsHeld(const EndingInput& input, uint32_t key) {
+    return std::find(input.Held, input.Held + input.HeldCount, key) != input.Held + input.HeldCount;
+}
+
+void Release(EndingInput& input, uint32_t key) {
+    uint32_t* end = std::remove(input.Held, input.Held + input.HeldCount, key);
+    input.HeldCount = static_cast<int>(end - input.Held);
+}
+} // namespace
+
+bool InputEndsRun(EndingInput& input, const InputEvent& event) {
+    switch (event.Kind) {
+    case InputKind::KeyboardEnter:
+        // Beyond the table's size only the first are remembered: a press of one of the
+        // others, which the protocol would not send while it is held, still ends the run.
+        input.HeldCount = static_cast<int>(std::min<size_t>(event.KeyCount, MaxHeldKeys));
+        std::copy(event.Keys, event.Keys + input.HeldCount, input.Held);
+        return false;
+    case InputKind::KeyboardLeave:
+        // What happens to keys elsewhere is not ours to see; the next arrival says afresh.
+        input.HeldCount = 0;
+        return false;
+    case InputKind::Key:
+        if (!event.Pressed) {
+            Release(input, event.Key);
+            return false;
+        }
+        return !IsHeld(input, event.Key);
+    case InputKind::PointerEnter:
+        input.Anchored = true;
+        input.AnchorX = event.X;
+        input.AnchorY = event.Y;
+        return false;
+    case InputKind::PointerLeave:
+        input.Anchored = false;
+        return false;
+    case InputKind::Motion: {
+        if (!input.Anchored) {
+            input.Anchored = true;
+            input.AnchorX = event.X;
+            input.AnchorY = event.Y;
+            return false;
+        }
+        const double dx = event.X - input.AnchorX, dy = event.Y - input.AnchorY;
+        return dx * dx + dy * dy > PointerSlack * PointerSlack;
+    }
+    case InputKind::Button:
+        return event.Pressed;
+    case InputKind::Axis:
+        return true;
+    }
+    return false;
+}

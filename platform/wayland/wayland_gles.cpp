@@ -1,0 +1,207 @@
+// The accelerated path, for a compositor on a machine with a GPU: OpenGL ES draws each
+// output's frame from two textures, the picture's palette indices and the palette, both
+// sampled NEAREST, so the pixels stay sharp and the processor only hands over 64000 bytes
+// a generation. Without a GPU (Mesa's software rasterisers) the shared-memory path costs
+// less, so "auto" keeps to it; "accelerated" insists.
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GLES2/gl2.h>
+#include <wayland-egl.h>
+
+#include <string>
+
+#include "platform/present/memory_picture.h"
+#include "platform/wayland/wayland_state.h"
+
+namespace {
+EGLDisplay Display = EGL_NO_DISPLAY;
+EGLConfig Config = nullptr;
+EGLContext Context = EGL_NO_CONTEXT;
+GLuint Program = 0;
+GLuint Indices = 0; // 320 x 200 luminance: the palette index of each picture pixel
+GLuint Colours = 0; // 256 x 1 RGBA
+GLint RectPlace = -1;
+uint64_t UploadedGeneration = 0;
+uint32_t UploadedPalette = 0;
+std::string Renderer;
+
+// Picture corners from (0, 0) at its top left to (1, 1); the rectangle places them on the
+// output (left and top edges, width and height, in clip space).
+const char* const VertexShader = R"(
+attribute vec2 corner;
+uniform vec4 rect;
+varying vec2 place;
+void main() {
+    place = corner;
+    gl_Position = vec4(rect.x + corner.x * rect.z, rect.y - corner.y * rect.w, 0.0, 1.0);
+}
+)";
+
+const char* const FragmentShader = R"(
+precision mediump float;
+uniform sampler2D indices;
+uniform sampler2D colours;
+varying vec2 place;
+void main() {
+    float index = texture2D(indices, place).r * 255.0;
+    gl_FragColor = texture2D(colours, vec2((index + 0.5) / 256.0, 0.5));
+}
+)";
+
+GLuint Compile(GLenum kind, const char* source) {
+    const GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    return compiled == GL_TRUE ? shader : 0;
+}
+
+GLuint MakeTexture(GLint format, GLsizei width, GLsizei height) {
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    for (const GLenum filter : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER})
+        glTexParameteri(GL_TEXTURE_2D, filter, GL_NEAREST);
+    for (const GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T})
+        glTexParameteri(GL_TEXTURE_2D, wrap, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, static_cast<GLenum>(format),
+                 GL_UNSIGNED_BYTE, nullptr);
+    return texture;
+}
+
+bool MakeProgram() {
+    const GLuint vertex = Compile(GL_VERTEX_SHADER, VertexShader);
+    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, FragmentShader);
+    if (vertex == 0 || fragment == 0) return false;
+    Program = glCreateProgram();
+    glAttachShader(Program, vertex);
+    glAttachShader(Program, fragment);
+    glBindAttribLocation(Program, 0, "corner");
+    glLinkProgram(Program);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(Program, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) return false;
+    glUseProgram(Program);
+    RectPlace = glGetUniformLocation(Program, "rect");
+    glUniform1i(glGetUniformLocation(Program, "indices"), 0);
+    glUniform1i(glGetUniformLocation(Program, "colours"), 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glActiveTexture(GL_TEXTURE1);
+    Colours = MakeTexture(GL_RGBA, PaletteSize, 1);
+    glActiveTexture(GL_TEXTURE0);
+    Indices = MakeTexture(GL_LUMINANCE, PictureWidth, PictureHeight);
+    static const GLfloat corners[] = {0, 0, 1, 0, 0, 1, 1, 1};
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, corners);
+    glEnableVertexAttribArray(0);
+    glClearColor(0, 0, 0, 1);
+    return glGetError() == GL_NO_ERROR;
+}
+
+void UploadPicture() {
+    if (UploadedPalette != Picture.PaletteChanges) {
+        uint8_t colours[PaletteSize * 4];
+        for (int i = 0; i < PaletteSize; ++i) {
+            colours[i * 4] = Picture.Entries[i].Red;
+            colours[i * 4 + 1] = Picture.Entries[i].Green;
+            colours[i * 4 + 2] = Picture.Entries[i].Blue;
+            colours[i * 4 + 3] = 255;
+        }
+        glActiveTexture(GL_TEXTURE1);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, PaletteSize, 1, GL_RGBA, GL_UNSIGNED_BYTE, colours);
+        glActiveTexture(GL_TEXTURE0);
+        UploadedPalette = Picture.PaletteChanges;
+    }
+    // One upload a generation, whatever the number of outputs: they share the context.
+    if (UploadedGeneration != Wl.Generation) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, PictureWidth, PictureHeight, GL_LUMINANCE,
+                        GL_UNSIGNED_BYTE, Picture.Pixels);
+        UploadedGeneration = Wl.Generation;
+    }
+}
+
+void StopAccelerating() {
+    if (Display != EGL_NO_DISPLAY) eglTerminate(Display);
+    Display = EGL_NO_DISPLAY;
+    Context = EGL_NO_CONTEXT;
+}
+} // namespace
+
+bool StartAccelerating(PacedRenderer wanted) {
+    if (wanted == PacedRenderer::Software) return false;
+    Display = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, Wl.Display, nullptr);
+    if (Display == EGL_NO_DISPLAY || eglInitialize(Display, nullptr, nullptr) != EGL_TRUE ||
+        eglBindAPI(EGL_OPENGL_ES_API) != EGL_TRUE) {
+        StopAccelerating();
+        return false;
+    }
+    const EGLint attributes[] = {EGL_SURFACE_TYPE,
+                                 EGL_WINDOW_BIT,
+                                 EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_ES2_BIT,
+                                 EGL_RED_SIZE,
+                                 8,
+                                 EGL_GREEN_SIZE,
+                                 8,
+                                 EGL_BLUE_SIZE,
+                                 8,
+                                 EGL_NONE};
+    const EGLint version[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
+    EGLint count = 0;
+    if (eglChooseConfig(Display, attributes, &Config, 1, &count) != EGL_TRUE || count < 1 ||
+        (Context = eglCreateContext(Display, Config, EGL_NO_CONTEXT, version)) == EGL_NO_CONTEXT ||
+        eglMakeCurrent(Display, EGL_NO_SURFACE, EGL_NO_SURFACE, Context) != EGL_TRUE ||
+        !MakeProgram()) {
+        StopAccelerating();
+        return false;
+    }
+    const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    Renderer = name != nullptr ? name : "?";
+    if (wanted == PacedRenderer::Auto && IsSoftwareRasteriser(Renderer)) {
+        StopAccelerating();
+        return false;
+    }
+    return true;
+}
+
+bool IsAccelerating() {
+    return Context != EGL_NO_CONTEXT;
+}
+
+const char* AcceleratedRenderer() {
+    return Renderer.c_str();
+}
+
+bool DrawWithGles(OutputSurface& output, const OutputPicture& plan) {
+    if (output.EglWindow == nullptr) {
+        output.EglWindow = wl_egl_window_create(output.Surface, plan.Width, plan.Height);
+        output.EglSurface =
+            eglCreatePlatformWindowSurface(Display, Config, output.EglWindow, nullptr);
+        if (output.EglSurface == EGL_NO_SURFACE) return false;
+    } else if (plan.Width != output.Plan.Width || plan.Height != output.Plan.Height) {
+        wl_egl_window_resize(output.EglWindow, plan.Width, plan.Height, 0, 0);
+    }
+    if (eglMakeCurrent(Display, output.EglSurface, output.EglSurface, Context) != EGL_TRUE)
+        return false;
+    // The output's frame callbacks pace the drawing, never a wait inside the swap.
+    eglSwapInterval(Display, 0);
+    UploadPicture();
+    const PictureRect& rect = plan.Fit.Rect;
+    glViewport(0, 0, plan.Width, plan.Height);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glUniform4f(RectPlace, 2.0f * rect.X / plan.Width - 1, 1 - 2.0f * rect.Y / plan.Height,
+                2.0f * rect.Width / plan.Width, 2.0f * rect.Height / plan.Height);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    // Commits with the frame callback and the scale asked for before it.
+    return eglSwapBuffers(Display, output.EglSurface) == EGL_TRUE;
+}
+
+void DropGlesSurface(OutputSurface& output) {
+    if (output.EglSurface != nullptr) {
+        eglMakeCurrent(Display, EGL_NO_SURFACE, EGL_NO_SURFACE, Context);
+        eglDestroySurface(Display, output.EglSurface);
+    }
+    if (output.EglWindow != nullptr) wl_egl_window_destroy(output.EglWindow);
+    output.EglSurface = nullptr;
+    output.EglWindow = nullptr;
+}

@@ -1,0 +1,61 @@
+// glimmerhex-wayland: the saver for Wayland desktops, started by an idle daemon. It covers
+// every output with the same picture, one generation per --delay, until any key, button
+// or move of the pointer, or a signal, ends it.
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "platform/posix/program_start.h"
+#include "platform/present/paced_run.h"
+#include "platform/present/run_rates.h"
+#include "platform/regfile/stored_choices.h"
+#include "platform/wayland/wayland_options.h"
+#include "platform/wayland/wayland_state.h"
+#include "ports/display_objects.h"
+#include "shell/display_setup.h"
+
+namespace {
+int Fail(const std::string& problem) {
+    std::fprintf(stderr, "glimmerhex-wayland: %s\n", problem.c_str());
+    return 1;
+}
+
+const PacedFrontEnd Outputs{
+    PresentToOutputs,         ReadCompositorEvents, StartWaitingForCompositor,
+    StopWaitingForCompositor, FastestRefresh,       DescribePresenter};
+} // namespace
+
+int main(int argc, char** argv) {
+    HoldStandardDescriptors();
+    if (AnswerVersionOrHelp(argc, argv, WaylandUsage)) return 0;
+    WaylandOptions options;
+    std::string error;
+    if (!ParseWaylandOptions(argc, argv, options, error)) return Fail(error);
+    if (options.Help) {
+        std::fputs(WaylandUsage, stdout);
+        return 0;
+    }
+    CatchPacedSignals();
+    if (!ConnectToCompositor(options.Wallpaper, error)) return Fail(error);
+
+    Wl.Renderer = options.Renderer;
+    ResetRun(static_cast<uint32_t>(std::time(nullptr)));
+    TakeStoredChoices(options.Effect, options.Palette);
+    DisplayFailure failure{};
+    if (!SetUpDisplay(nullptr, failure)) {
+        ReleaseDisplayObjects();
+        return Fail(failure.Text);
+    }
+    CoverOutputs();
+    RunPaced(options.Delay, Outputs);
+    ReportRates(DescribePresenter());
+    // Said once, and not an error: the desktop it covered is gone (the compositor ended or
+    // restarted), so there is nothing left to give back.
+    if (Wl.Lost && StopRequested == 0)
+        std::fputs("glimmerhex-wayland: lost the connection to the Wayland compositor\n", stderr);
+    // The compositor takes back every surface and buffer when the connection closes.
+    std::fflush(stdout);
+    _exit(0);
+}

@@ -1,0 +1,51 @@
+# Shared by the end-to-end scripts of the paced programs' hosts (after common.sh): what a
+# screenshot of the picture fitted into a screen must show, and how soon a program ends.
+
+# The picture fitted with its aspect kept shows only the palette's colours
+# ($work/palette.txt, from palette_colours) and more than four of them, the bars only
+# black. With a block size, every block of that many pixels square inside the picture is
+# one colour: the pixels are sharp. Says what it found on one line.
+picture_fits() { # file width height [block]
+  local file=$1 w=$2 h=$3 block=${4:-0} pw ph x=0 y=0 colours outside bars blocks=""
+  if [ $((w * 200)) -le $((h * 320)) ]; then
+    pw=$w ph=$(((w * 200 + 160) / 320)) y=$(((h - ph) / 2))
+  else
+    ph=$h pw=$(((h * 320 + 100) / 200)) x=$(((w - pw) / 2))
+  fi
+  part() { convert "$file" -crop "$1" +repage -unique-colors -depth 8 txt:- |
+    grep -oE '#[0-9A-F]{6}' | sort -u; }
+  part "${pw}x${ph}+${x}+${y}" >"$work/picture.txt"
+  colours=$(wc -l <"$work/picture.txt")
+  outside=$(comm -23 "$work/picture.txt" "$work/palette.txt" | wc -l)
+  bars=""
+  if [ "$y" -gt 0 ]; then bars+=$(part "${w}x${y}+0+0"; part "${w}x$((h - y - ph))+0+$((y + ph))"); fi
+  if [ "$x" -gt 0 ]; then bars+=$(part "${x}x${h}+0+0"; part "$((w - x - pw))x${h}+$((x + pw))+0"); fi
+  bars=$(echo "$bars" | sort -u | grep -v '^#000000$' | grep -c .)
+  if [ "$block" -gt 0 ]; then
+    # Sampled down to one pixel a block and back up, a sharp picture is what it was.
+    convert "$file" -crop "${pw}x${ph}+${x}+${y}" +repage "$work/crop.png"
+    convert "$work/crop.png" -sample "$((pw / block))x$((ph / block))!" -sample "${pw}x${ph}!" \
+      "$work/blocks.png"
+    blocks=$(compare -metric AE "$work/crop.png" "$work/blocks.png" null: 2>&1)
+  fi
+  echo "  ${w}x${h}: picture ${pw}x${ph}+${x}+${y} in $colours colours, $outside outside the palette; $bars colours in the bars besides black${blocks:+; $blocks pixels off their ${block}x$block blocks}"
+  [ "$colours" -gt 4 ] && [ "$outside" -eq 0 ] && [ "$bars" -eq 0 ] && [ "${blocks:-0}" = 0 ]
+}
+
+# Whether a process has ended (gone, or a zombie not yet reaped by whoever adopted it).
+has_ended() {
+  [ ! -e "/proc/$1" ] || grep -q '^State:[[:space:]]*Z' "/proc/$1/status" 2>/dev/null
+}
+# Waits at most the seconds given for a pid to end: $ended_ms, and $ended_status for a child.
+ended_status=""
+ends_within() { # seconds pid
+  local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000)) start=${EPOCHREALTIME/./}
+  until has_ended "$2"; do
+    [ "${EPOCHREALTIME/./}" -lt "$deadline" ] || { echo "  still running after $1 s"; return 1; }
+    sleep 0.01
+  done
+  ended_ms=$(((${EPOCHREALTIME/./} - start) / 1000))
+  wait "$2" 2>/dev/null
+  ended_status=$?
+  return 0
+}

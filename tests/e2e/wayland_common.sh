@@ -1,0 +1,69 @@
+# Shared by the Wayland scripts (after common.sh): a headless sway with the pixman renderer,
+# run with its clients as an unprivileged user (sway refuses root), and checks of what an
+# output shows. Xwayland stays off: other programs here may hold the X sockets.
+
+runtime=$work/runtime # the compositor's and its clients' XDG_RUNTIME_DIR and HOME
+sway_pid=""
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups); fi
+
+start_sway() { # first output's size; sets WAYLAND_DISPLAY and SWAYSOCK
+  chmod 755 "$work"
+  install -d -m 700 "$runtime"
+  [ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$runtime"
+  printf 'xwayland disable\noutput HEADLESS-1 resolution %s position 0 0\n' "$1" >"$work/sway.conf"
+  "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
+    WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+    sway -c "$work/sway.conf" -d >"$work/sway.log" 2>&1 &
+  sway_pid=$!
+  local _
+  for _ in $(seq 100); do ls "$runtime"/wayland-? "$runtime"/sway-ipc.*.sock &>/dev/null && break; sleep 0.1; done
+  WAYLAND_DISPLAY=$(cd "$runtime" && ls wayland-? | head -n 1)
+  SWAYSOCK=$(ls "$runtime"/sway-ipc.*.sock)
+  export WAYLAND_DISPLAY SWAYSOCK
+  as_sway_user swaymsg -t get_version >/dev/null
+}
+stop_sway() {
+  [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null && wait "$sway_pid" 2>/dev/null
+  sway_pid=""
+}
+
+# A client of the compositor, as its user, with XDG_CONFIG_HOME (the stored choices) kept.
+sway_user_environment() {
+  client=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime"
+    WAYLAND_DISPLAY="$WAYLAND_DISPLAY" SWAYSOCK="$SWAYSOCK"
+    XDG_CONFIG_HOME="${XDG_CONFIG_HOME:-$runtime/.config}")
+}
+as_sway_user() {
+  sway_user_environment
+  "${client[@]}" "$@"
+}
+# In the background, the program itself $launched (setpriv and env exec it), for signals.
+launch_as_sway_user() { # file for stderr, command
+  local errors=$1
+  shift
+  sway_user_environment
+  "${client[@]}" "$@" 2>"$errors" &
+  launched=$!
+}
+add_output() { # name size x y: a new headless output, while clients run
+  as_sway_user swaymsg create_output >/dev/null &&
+    as_sway_user swaymsg output "$1" resolution "$2" position "$3" "$4" | grep -q '"success": true'
+}
+
+# "Heated" with "Heat" as the dialog stores them, for a program started without choices.
+store_choices() {
+  mkdir -p "$runtime/.config/Orvandel"
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:01\r\n"PaletteScheme"=hex:13\r\n' \
+    >"$runtime/.config/Orvandel/Glimmerhex.reg"
+  [ "$(id -u)" -eq 0 ] && chown -R nobody:nogroup "$runtime/.config"
+  return 0
+}
+
+# A screenshot of one output, checked by picture_fits (host_checks.sh).
+output_shows_picture() { # output width height [block]
+  local name=$1
+  shift
+  as_sway_user grim -o "$name" - >"$work/output.png" 2>/dev/null || { echo "  grim failed"; return 1; }
+  picture_fits "$work/output.png" "$@"
+}
