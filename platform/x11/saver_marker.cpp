@@ -36,10 +36,15 @@ std::string MarkerFolder() {
     return IsPrivateFolder(own) ? own : std::string();
 }
 
-// One marker a screen: ":41" and ":41.0" are the same one.
+// One marker a screen: ":41" and ":41.0" are the same one. On a Wayland desktop the saver
+// shows on the compositor WAYLAND_DISPLAY names ("wayland-1"), whatever DISPLAY says: two
+// sessions of one user share the runtime folder, not the compositor.
 std::string DisplayName() {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
     const char* display = std::getenv("DISPLAY");
-    std::string name = display != nullptr && display[0] != '\0' ? display : "none";
+    std::string name = wayland != nullptr && wayland[0] != '\0'   ? wayland
+                       : display != nullptr && display[0] != '\0' ? display
+                                                                  : "none";
     const size_t colon = name.rfind(':');
     if (colon != std::string::npos && name.find('.', colon) == std::string::npos) name += ".0";
     for (char& c : name)

@@ -1,6 +1,8 @@
 # Shared by the end-to-end scripts: a scratch folder, a private X server, and checks
 # that count what passed. Source it, then call start_xvfb.
 
+# Run from a Wayland desktop, the saver would go there instead of to the test's own display.
+unset WAYLAND_DISPLAY
 work=$(mktemp -d)
 xvfb=""
 before_cleanup() { :; } # a script may redefine it
