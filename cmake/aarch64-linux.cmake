@@ -1,10 +1,4 @@
 # A 64-bit ARM build of the core and its path self-check, run under qemu in the tests: proof
 # that the portable path builds and draws right on a processor other than x86.
-set(CMAKE_SYSTEM_NAME Linux)
-set(CMAKE_SYSTEM_PROCESSOR aarch64)
-set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
-set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
-set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/cross_toolchain.cmake)
+glimmerhex_cross_toolchain(Linux aarch64 aarch64-linux-gnu g++-aarch64-linux-gnu)

@@ -1,15 +1,3 @@
 # The same sources for 64-bit Windows: what runs under 64-bit Wine in the tests.
-# Without the cross compiler CMake's own error says little about what to install.
-find_program(GLIMMERHEX_MINGW_CXX x86_64-w64-mingw32-g++)
-if(NOT GLIMMERHEX_MINGW_CXX)
-  message(FATAL_ERROR "x86_64-w64-mingw32-g++ is missing: install g++-mingw-w64-x86-64")
-endif()
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/cross_toolchain.cmake)
+glimmerhex_cross_toolchain(Windows x86_64 x86_64-w64-mingw32 g++-mingw-w64-x86-64)

@@ -42,10 +42,15 @@ build-fuzz/reg_text_fuzz -runs=100000 -max_len=8192 -print_final_stats=0 "$fresh
   2>&1 | tail -n 1
 rm -rf "$fresh"
 
+# The core and its path self-check alone, built for another processor into build-NAME.
+build_core_for() { # NAME
+  cmake -S . -B "build-$1" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="cmake/$1-linux.cmake" -DGLIMMERHEX_CORE_ONLY=ON >/dev/null
+  cmake --build "build-$1" -j "$jobs"
+}
+
 echo "== aarch64: the portable path built for another processor, checked under qemu"
-cmake -S . -B build-aarch64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux.cmake -DGLIMMERHEX_CORE_ONLY=ON >/dev/null
-cmake --build build-aarch64 -j "$jobs"
+build_core_for aarch64
 # Asked for AVX2, which that processor lacks: one line refuses it, the portable path runs.
 { refusal=$(GLIMMERHEX_SIMD=avx2 qemu-aarch64 -L /usr/aarch64-linux-gnu \
   build-aarch64/path-self-check 2>&1 >&3); } 3>&1
@@ -53,9 +58,7 @@ expected="glimmerhex: GLIMMERHEX_SIMD=avx2 cannot run on this processor; using p
 [ "$refusal" = "$expected" ] || { echo "expected '$expected', got '$refusal'"; exit 1; }
 
 echo "== i686: the 32-bit walk (8 vector registers) built for Linux, checked under qemu-i386"
-cmake -S . -B build-i686 -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux.cmake -DGLIMMERHEX_CORE_ONLY=ON >/dev/null
-cmake --build build-i686 -j "$jobs"
+build_core_for i686
 # Every path qemu's widest processor has. It has no AVX-512 (QEMU 7.2): asked for, that is
 # refused in one line and the best path runs.
 paths=$(GLIMMERHEX_SIMD=avx512 qemu-i386 -cpu max -L /usr/i686-linux-gnu build-i686/path-self-check \

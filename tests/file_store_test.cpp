@@ -51,8 +51,7 @@ int CountEntries(const std::string& folder) {
 class FileStore : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/glimmerhex-store-XXXXXX";
-        root_ = mkdtemp(pattern);
+        root_ = MakeScratchFolder("store");
         chmod(root_.c_str(), 0755);
         config_ = root_ + "/config";
         setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
@@ -61,9 +60,7 @@ class FileStore : public ::testing::Test {
         GraphicEffect = 0;
         PaletteScheme = 0;
     }
-    void TearDown() override {
-        std::system(("chmod -R u+w " + root_ + "; rm -rf " + root_).c_str());
-    }
+    void TearDown() override { RemoveScratchFolder(root_); }
 
     void WriteStore(const std::string& values) {
         mkdir(config_.c_str(), 0700);

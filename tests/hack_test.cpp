@@ -12,6 +12,7 @@
 
 #include "effects/effect_selection.h"
 #include "palettes/palette_catalogue.h"
+#include "parsed_options.h"
 #include "platform/hack/hack_options.h"
 #include "platform/present/paced_run.h"
 #include "platform/present/picture_scaling.h"
@@ -50,20 +51,12 @@ TEST(HackWindowId, ReadsHexAndDecimalAndRefusesTheRest) {
     }
 }
 
-struct Parsed {
-    bool Good;
-    HackOptions Options;
-    std::string Error;
-};
-
-Parsed Parse(std::vector<std::string> words, const char* hostWindow = nullptr) {
-    std::vector<const char*> argv{"glimmerhex-hack"};
-    for (const std::string& word : words)
-        argv.push_back(word.c_str());
-    Parsed parsed{};
-    parsed.Good = ParseHackOptions(static_cast<int>(argv.size()), argv.data(), hostWindow,
-                                   parsed.Options, parsed.Error);
-    return parsed;
+Parsed<HackOptions> Parse(const std::vector<std::string>& words, const char* hostWindow = nullptr) {
+    return ParseWords<HackOptions>(
+        "glimmerhex-hack", words,
+        [=](int argc, const char* const* argv, HackOptions& options, std::string& error) {
+            return ParseHackOptions(argc, argv, hostWindow, options, error);
+        });
 }
 
 TEST(HackOptions, FindTheWindowAsEachHostGivesIt) {

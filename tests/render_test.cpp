@@ -41,12 +41,11 @@ uint64_t Fnv1a(std::string_view bytes) {
 class Render : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/glimmerhex-render-XXXXXX";
-        dir_ = mkdtemp(pattern);
+        dir_ = MakeScratchFolder("render");
         static const std::string refusal = Start("--ticks 0 --bench").Err;
         if (!refusal.empty()) GTEST_SKIP() << "this processor lacks the path: " << refusal;
     }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+    void TearDown() override { RemoveScratchFolder(dir_); }
 
     // prefix goes before the program in the same shell (a limit, or a variable for it);
     // redirect says where the summary goes.

@@ -5,26 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "parsed_options.h"
 #include "platform/wayland/ending_input.h"
 #include "platform/wayland/output_picture.h"
 #include "platform/wayland/output_table.h"
 #include "platform/wayland/wayland_options.h"
 
 namespace {
-struct Parsed {
-    bool Good;
-    WaylandOptions Options;
-    std::string Error;
-};
-
-Parsed Parse(std::vector<std::string> words) {
-    std::vector<const char*> argv{"glimmerhex-wayland"};
-    for (const std::string& word : words)
-        argv.push_back(word.c_str());
-    Parsed parsed{};
-    parsed.Good = ParseWaylandOptions(static_cast<int>(argv.size()), argv.data(), parsed.Options,
-                                      parsed.Error);
-    return parsed;
+Parsed<WaylandOptions> Parse(const std::vector<std::string>& words) {
+    return ParseWords<WaylandOptions>("glimmerhex-wayland", words, ParseWaylandOptions);
 }
 
 // The paced options are the hack's (hack_test.cpp); here, what is this program's own.

@@ -9,11 +9,9 @@
 #include "platform/present/sdl_picture.h"
 #include "ports/display_port.h"
 
-struct PlatformDevice {};
 struct PlatformSurface {};
 
 namespace {
-PlatformDevice TheDevice;
 PlatformSurface TheSurface;
 std::string Presenter = "none";
 
@@ -97,12 +95,6 @@ void PresentWithSurface() {
 }
 } // namespace
 
-int32_t CreateDisplayDevice(PlatformDevice** device) {
-    if (Hack.Window == nullptr) return DisplayFailed;
-    *device = &TheDevice;
-    return DisplayOk;
-}
-
 int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
     if (Hack.Renderer == HackRenderer::Software || !CreateRenderer()) {
         Hack.Renderer = HackRenderer::Software;
@@ -122,8 +114,6 @@ void ReleaseSurface(PlatformSurface*) {
     Staging = nullptr;
     WindowSurface = nullptr;
 }
-
-void ReleaseDevice(PlatformDevice*) {}
 
 void PresentPicture() {
     if (Renderer != nullptr)

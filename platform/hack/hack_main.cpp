@@ -12,9 +12,6 @@
 #include "platform/present/paced_run.h"
 #include "platform/present/run_rates.h"
 #include "platform/present/sdl_picture.h"
-#include "platform/regfile/stored_choices.h"
-#include "ports/display_objects.h"
-#include "shell/display_setup.h"
 
 namespace {
 int Fail(const char* problem) {
@@ -52,13 +49,11 @@ int main(int argc, char** argv) {
 
     // The daemon starts one hack per monitor in the same second; each window gets its own
     // world.
-    ResetRun(static_cast<uint32_t>(std::time(nullptr)) + static_cast<uint32_t>(Hack.XWindow));
-    TakeStoredChoices(options.Effect, options.Palette);
-    DisplayFailure failure{};
-    if (!SetUpDisplay(nullptr, failure)) {
-        ReleaseDisplayObjects();
+    const uint32_t seed =
+        static_cast<uint32_t>(std::time(nullptr)) + static_cast<uint32_t>(Hack.XWindow);
+    if (!SetUpPacedRun(seed, options, error)) {
         CloseHostWindow();
-        return Fail(failure.Text);
+        return Fail(error.c_str());
     }
     RunPaced(options.Delay, HostWindow);
     ReportRates(PresenterName());

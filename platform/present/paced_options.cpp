@@ -17,6 +17,16 @@ bool Reject(std::string& error, std::string text) {
     error = std::move(text);
     return false;
 }
+
+// --effect and --palette: 0 for a random roll, else one of count.
+bool ReadChoice(const OptionWord& option, uint32_t count, int& choice, std::string& error) {
+    uint32_t number = 0;
+    if (!ParseCount(option.Value, count, number))
+        return Reject(error, option.Name + " takes 0 (random) to " + std::to_string(count) +
+                                 ", not '" + option.Value + "'");
+    choice = static_cast<int>(number);
+    return true;
+}
 } // namespace
 
 bool TakeOption(int argc, const char* const* argv, int& index,
@@ -46,21 +56,14 @@ bool IsPacedOption(const std::string& name) {
 
 bool ReadPacedOption(const OptionWord& option, PacedChoices& choices, std::string& error) {
     const std::string& value = option.Value;
-    uint32_t number = 0;
     if (option.Name == "--delay") {
         if (!ParseCount(value, LongestDelay, choices.Delay))
             return Reject(error, "--delay takes microseconds from 0 to " +
                                      std::to_string(LongestDelay) + ", not '" + value + "'");
     } else if (option.Name == "--effect") {
-        if (!ParseCount(value, EffectCount, number))
-            return Reject(error, "--effect takes 0 (random) to " + std::to_string(EffectCount) +
-                                     ", not '" + value + "'");
-        choices.Effect = static_cast<int>(number);
+        return ReadChoice(option, EffectCount, choices.Effect, error);
     } else if (option.Name == "--palette") {
-        if (!ParseCount(value, SchemeCount, number))
-            return Reject(error, "--palette takes 0 (random) to " + std::to_string(SchemeCount) +
-                                     ", not '" + value + "'");
-        choices.Palette = static_cast<int>(number);
+        return ReadChoice(option, SchemeCount, choices.Palette, error);
     } else if (value == "auto" || value == "accelerated" || value == "software") {
         choices.Renderer = value == "auto"          ? PacedRenderer::Auto
                            : value == "accelerated" ? PacedRenderer::Accelerated

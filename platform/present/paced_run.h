@@ -4,6 +4,9 @@
 #pragma once
 #include <csignal>
 #include <cstdint>
+#include <string>
+
+#include "platform/present/paced_options.h"
 
 // Set from signal handlers: SIGTERM, SIGINT and SIGHUP end the run, SIGUSR1 starts the
 // world over (xsecurelock's "start over").
@@ -31,6 +34,12 @@ struct PacedFrontEnd {
     // What presents, for the test builds' report.
     const char* (*PresenterName)();
 };
+
+// The start of a paced run, once its window or surfaces are open: a fresh run seeded with
+// seed, the stored choices unless the command line gave them (read, never written), and
+// the display set up. False, with the failed step's text in error, once what set-up made is
+// released again.
+bool SetUpPacedRun(uint32_t seed, const PacedChoices& choices, std::string& error);
 
 // One generation every delayMicroseconds; 0 runs unpaced, as many as the processor gives.
 // Returns when a stop was asked for or the front end ended.

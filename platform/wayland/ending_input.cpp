@@ -11,6 +11,13 @@ void Release(EndingInput& input, uint32_t key) {
     uint32_t* end = std::remove(input.Held, input.Held + input.HeldCount, key);
     input.HeldCount = static_cast<int>(end - input.Held);
 }
+
+// Motion is measured from where the pointer was first seen over our surfaces.
+void Anchor(EndingInput& input, const InputEvent& event) {
+    input.Anchored = true;
+    input.AnchorX = event.X;
+    input.AnchorY = event.Y;
+}
 } // namespace
 
 bool InputEndsRun(EndingInput& input, const InputEvent& event) {
@@ -32,18 +39,14 @@ bool InputEndsRun(EndingInput& input, const InputEvent& event) {
         }
         return !IsHeld(input, event.Key);
     case InputKind::PointerEnter:
-        input.Anchored = true;
-        input.AnchorX = event.X;
-        input.AnchorY = event.Y;
+        Anchor(input, event);
         return false;
     case InputKind::PointerLeave:
         input.Anchored = false;
         return false;
     case InputKind::Motion: {
         if (!input.Anchored) {
-            input.Anchored = true;
-            input.AnchorX = event.X;
-            input.AnchorY = event.Y;
+            Anchor(input, event);
             return false;
         }
         const double dx = event.X - input.AnchorX, dy = event.Y - input.AnchorY;

@@ -12,11 +12,9 @@
 #include "platform/wayland/wayland_state.h"
 #include "ports/display_port.h"
 
-struct PlatformDevice {};
 struct PlatformSurface {};
 
 namespace {
-PlatformDevice TheDevice;
 PlatformSurface TheSurface;
 
 void OnRelease(void* data, wl_buffer*) {
@@ -163,12 +161,6 @@ const char* DescribePresenter() {
     return description.c_str();
 }
 
-int32_t CreateDisplayDevice(PlatformDevice** device) {
-    if (Wl.Display == nullptr) return DisplayFailed;
-    *device = &TheDevice;
-    return DisplayOk;
-}
-
 int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
     StartAccelerating(Wl.Renderer);
     *surface = &TheSurface;
@@ -179,5 +171,3 @@ void ReleaseSurface(PlatformSurface*) {
     for (OutputSurface& output : Wl.Outputs)
         DropBuffers(output);
 }
-
-void ReleaseDevice(PlatformDevice*) {}

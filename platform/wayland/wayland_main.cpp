@@ -10,11 +10,8 @@
 #include "platform/posix/program_start.h"
 #include "platform/present/paced_run.h"
 #include "platform/present/run_rates.h"
-#include "platform/regfile/stored_choices.h"
 #include "platform/wayland/wayland_options.h"
 #include "platform/wayland/wayland_state.h"
-#include "ports/display_objects.h"
-#include "shell/display_setup.h"
 
 namespace {
 int Fail(const std::string& problem) {
@@ -41,13 +38,8 @@ int main(int argc, char** argv) {
     if (!ConnectToCompositor(options.Wallpaper, error)) return Fail(error);
 
     Wl.Renderer = options.Renderer;
-    ResetRun(static_cast<uint32_t>(std::time(nullptr)));
-    TakeStoredChoices(options.Effect, options.Palette);
-    DisplayFailure failure{};
-    if (!SetUpDisplay(nullptr, failure)) {
-        ReleaseDisplayObjects();
-        return Fail(failure.Text);
-    }
+    if (!SetUpPacedRun(static_cast<uint32_t>(std::time(nullptr)), options, error))
+        return Fail(error);
     CoverOutputs();
     RunPaced(options.Delay, Outputs);
     ReportRates(DescribePresenter());

@@ -47,22 +47,22 @@ void TakeSize(int slot, int32_t width, int32_t height) {
 }
 
 // The surface and everything made for it go; the output itself stays.
+// Destroys an object the surface holds, if it holds one, and forgets it.
+template <typename Object> void Drop(Object*& object, void (*destroy)(Object*)) {
+    if (object != nullptr) destroy(object);
+    object = nullptr;
+}
+
 void DropSurface(OutputSurface& output) {
     DropBuffers(output);
-    if (output.Frame != nullptr) wl_callback_destroy(output.Frame);
-    if (output.Fractional != nullptr) wp_fractional_scale_v1_destroy(output.Fractional);
-    if (output.Viewport != nullptr) wp_viewport_destroy(output.Viewport);
-    if (output.Layer != nullptr) zwlr_layer_surface_v1_destroy(output.Layer);
-    if (output.Toplevel != nullptr) xdg_toplevel_destroy(output.Toplevel);
-    if (output.Window != nullptr) xdg_surface_destroy(output.Window);
-    if (output.Surface != nullptr) wl_surface_destroy(output.Surface);
-    output.Frame = nullptr;
-    output.Fractional = nullptr;
-    output.Viewport = nullptr;
-    output.Layer = nullptr;
-    output.Toplevel = nullptr;
-    output.Window = nullptr;
-    output.Surface = nullptr;
+    // The roles first, the surface they were given to last.
+    Drop(output.Frame, wl_callback_destroy);
+    Drop(output.Fractional, wp_fractional_scale_v1_destroy);
+    Drop(output.Viewport, wp_viewport_destroy);
+    Drop(output.Layer, zwlr_layer_surface_v1_destroy);
+    Drop(output.Toplevel, xdg_toplevel_destroy);
+    Drop(output.Window, xdg_surface_destroy);
+    Drop(output.Surface, wl_surface_destroy);
     output.Configured = false;
     output.FrameDue = false;
     output.Width = output.Height = 0;

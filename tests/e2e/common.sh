@@ -59,6 +59,25 @@ keeps_headless_share() { # percentage, then as share_of_headless
   [ "$share" -ge "$least" ]
 }
 
+# Settings and the single-saver marker in folders of the run's own, never the user's.
+use_own_folders() {
+  export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+  mkdir -p "$XDG_CONFIG_HOME" && mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+}
+
+# For the measuring scripts: a process's CPU time so far in clock ticks, its resident memory,
+# and whether that memory stays flat over a run of some minutes.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; } # utime + stime
+rss_kib() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status"; }
+memory_stays_flat() { # pid minutes
+  local start end
+  start=$(rss_kib "$1")
+  sleep $(($2 * 60))
+  end=$(rss_kib "$1")
+  echo "  resident memory $start KiB after start-up, $end KiB $2 minutes later"
+  [ "$end" -le $((start + 256)) ]
+}
+
 # A settings file holding what the dialog stores for the given effect and palette (two hex
 # digits each), in $XDG_CONFIG_HOME, or below the folder given as a third argument.
 store_choices() { # effect, palette [, config folder]

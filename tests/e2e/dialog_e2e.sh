@@ -5,8 +5,7 @@ set -uo pipefail
 saver=$1
 
 source "$(dirname "$0")/common.sh"
-export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+use_own_folders
 store=$XDG_CONFIG_HOME/Orvandel/Glimmerhex.reg
 start_xvfb
 

@@ -8,6 +8,7 @@ hack=$(realpath "$1") counted=$(realpath "$2") render=$3 # the hosts want absolu
 here=$(cd "$(dirname "$0")" && pwd)
 
 source "$here/common.sh"
+source "$here/host_checks.sh"
 chmod 755 "$work" # the daemon's user reads its home below it
 home=$work/home
 # "Heated" with "Heat", as the dialog stores them: the daemon runs the hack without
@@ -60,13 +61,6 @@ before_cleanup() {
   kill "${servers[@]}" "$bus_pid" 2>/dev/null
 }
 
-# The hacks on this display, whichever screen ($DISPLAY may be :N or :N.S).
-hack_pids() {
-  local p
-  for p in $(pgrep -x glimmerhex-hack); do
-    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qE "^DISPLAY=${DISPLAY%.*}(\.[0-9]+)?$" && echo "$p"
-  done
-}
 started() { # waits up to 5 s for the given number of hacks; then a moment for first frames
   for _ in $(seq 50); do
     [ "$(hack_pids | wc -l)" -eq "$1" ] && { sleep 0.7; return 0; }
@@ -100,39 +94,6 @@ gone_within() { # seconds, pids
   return 1
 }
 host_window() { tr '\0' '\n' <"/proc/$1/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p'; }
-
-# A screenshot of the window at the top left of the screen, width x height: the picture
-# fitted with its aspect kept shows only the palette's colours, the bars only black. On a
-# 16-bit screen colours are compared as the screen holds them, 5, 6 and 5 bits.
-bits=24
-in_screen_bits() {
-  if [ "$bits" -eq 16 ]; then
-    awk 'function byte(at) { return (index(hex, substr($1, at, 1)) - 1) * 16 + index(hex, substr($1, at + 1, 1)) - 1 }
-         BEGIN { hex = "0123456789ABCDEF" }
-         { printf "%02X%02X%02X\n", int(byte(2) / 8), int(byte(4) / 4), int(byte(6) / 8) }' | sort -u
-  else cat; fi
-}
-shows_picture() { # width height [import options]
-  local w=$1 h=$2 pw ph x=0 y=0 colours outside bars
-  shift 2
-  import -window root "$@" "$work/shot.png" 2>/dev/null || return 1
-  if [ $((w * 200)) -le $((h * 320)) ]; then
-    pw=$w ph=$(((w * 200 + 160) / 320)) y=$(((h - ph) / 2))
-  else
-    ph=$h pw=$(((h * 320 + 100) / 200)) x=$(((w - pw) / 2))
-  fi
-  part() { convert "$work/shot.png" -crop "$1" +repage -unique-colors -depth 8 txt:- |
-    grep -oE '#[0-9A-F]{6}' | sort -u; }
-  part "${pw}x${ph}+${x}+${y}" | in_screen_bits >"$work/picture.txt"
-  colours=$(wc -l <"$work/picture.txt")
-  outside=$(comm -23 "$work/picture.txt" <(in_screen_bits <"$work/palette.txt") | wc -l)
-  bars=""
-  if [ "$y" -gt 0 ]; then bars+=$(part "${w}x${y}+0+0"; part "${w}x$((h - y - ph))+0+$((y + ph))"); fi
-  if [ "$x" -gt 0 ]; then bars+=$(part "${x}x${h}+0+0"; part "$((w - x - pw))x${h}+$((x + pw))+0"); fi
-  bars=$(echo "$bars" | sort -u | grep -v '^#000000$' | grep -c .)
-  echo "  ${w}x${h}: picture ${pw}x${ph}+${x}+${y} in $colours colours, $outside outside the palette; $bars colours in the bars besides black"
-  [ "$colours" -gt 4 ] && [ "$outside" -eq 0 ] && [ "$bars" -eq 0 ]
-}
 
 # A process of ours that must end on a signal within 100 ms, with status 0.
 # Timed with the shell's own clock: starting a program to read the time can itself take

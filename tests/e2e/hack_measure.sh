@@ -8,8 +8,6 @@ set -uo pipefail
 hack=$1 minutes=${2:-5}
 source "$(dirname "$0")/common.sh"
 
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; } # utime + stime
-rss_kib() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status"; }
 server=""
 run_hack() { # screen size; starts the hack on a fresh server's root window
   [ -n "$server" ] && kill "$server" 2>/dev/null
@@ -37,14 +35,11 @@ check "under 10% of a core at 1024x768" share_of_a_core 1024x768 10
 check "under 25% of a core at 1920x1080" share_of_a_core 1920x1080 25
 
 memory_is_flat() {
-  local start end
   run_hack 1920x1080
-  start=$(rss_kib "$pid")
-  sleep $((minutes * 60))
-  end=$(rss_kib "$pid")
-  echo "  resident memory $start KiB after start-up, $end KiB $minutes minutes later"
+  memory_stays_flat "$pid" "$minutes"
+  local flat=$?
   kill "$pid"
-  [ "$end" -le $((start + 256)) ]
+  return $flat
 }
 check "memory stays flat over $minutes minutes" memory_is_flat
 kill "$server"

@@ -1,6 +1,16 @@
 # Shared by the end-to-end scripts of the paced programs' hosts (after common.sh): what a
 # screenshot of the picture fitted into a screen must show, and how soon a program ends.
 
+# Colours as the screen holds them: on a 16-bit screen ($bits), 5, 6 and 5 bits.
+bits=24
+in_screen_bits() {
+  if [ "$bits" -eq 16 ]; then
+    awk 'function byte(at) { return (index(hex, substr($1, at, 1)) - 1) * 16 + index(hex, substr($1, at + 1, 1)) - 1 }
+         BEGIN { hex = "0123456789ABCDEF" }
+         { printf "%02X%02X%02X\n", int(byte(2) / 8), int(byte(4) / 4), int(byte(6) / 8) }' | sort -u
+  else cat; fi
+}
+
 # The picture fitted with its aspect kept shows only the palette's colours
 # ($work/palette.txt, from palette_colours) and more than four of them, the bars only
 # black. With a block size, every block of that many pixels square inside the picture is
@@ -14,9 +24,9 @@ picture_fits() { # file width height [block]
   fi
   part() { convert "$file" -crop "$1" +repage -unique-colors -depth 8 txt:- |
     grep -oE '#[0-9A-F]{6}' | sort -u; }
-  part "${pw}x${ph}+${x}+${y}" >"$work/picture.txt"
+  part "${pw}x${ph}+${x}+${y}" | in_screen_bits >"$work/picture.txt"
   colours=$(wc -l <"$work/picture.txt")
-  outside=$(comm -23 "$work/picture.txt" "$work/palette.txt" | wc -l)
+  outside=$(comm -23 "$work/picture.txt" <(in_screen_bits <"$work/palette.txt") | wc -l)
   bars=""
   if [ "$y" -gt 0 ]; then bars+=$(part "${w}x${y}+0+0"; part "${w}x$((h - y - ph))+0+$((y + ph))"); fi
   if [ "$x" -gt 0 ]; then bars+=$(part "${x}x${h}+0+0"; part "$((w - x - pw))x${h}+$((x + pw))+0"); fi
@@ -30,6 +40,21 @@ picture_fits() { # file width height [block]
   fi
   echo "  ${w}x${h}: picture ${pw}x${ph}+${x}+${y} in $colours colours, $outside outside the palette; $bars colours in the bars besides black${blocks:+; $blocks pixels off their ${block}x$block blocks}"
   [ "$colours" -gt 4 ] && [ "$outside" -eq 0 ] && [ "$bars" -eq 0 ] && [ "${blocks:-0}" = 0 ]
+}
+
+# A screenshot of the screen's top left, width x height, checked by picture_fits.
+shows_picture() { # width height [import options]
+  local w=$1 h=$2
+  shift 2
+  import -window root "$@" "$work/shot.png" 2>/dev/null && picture_fits "$work/shot.png" "$w" "$h"
+}
+
+# The hacks on this display, whichever screen ($DISPLAY may be :N or :N.S).
+hack_pids() {
+  local p
+  for p in $(pgrep -x glimmerhex-hack); do
+    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qE "^DISPLAY=${DISPLAY%.*}(\.[0-9]+)?$" && echo "$p"
+  done
 }
 
 # Whether a process has ended (gone, or a zombie not yet reaped by whoever adopted it).

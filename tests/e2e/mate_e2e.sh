@@ -48,17 +48,8 @@ daemon=$!
 answers() { as_daemon_user mate-screensaver-command --query >/dev/null 2>&1; }
 check "the daemon starts on its session bus" eventually answers
 
-hack_pids() {
-  local p
-  for p in $(pgrep -x glimmerhex-hack); do
-    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qxF "DISPLAY=$DISPLAY" && echo "$p"
-  done
-}
 one_hack() { [ "$(hack_pids | wc -l)" -eq 1 ]; }
 in_its_window() { tr '\0' '\n' <"/proc/$1/environ" | grep -qE '^XSCREENSAVER_WINDOW=0x[0-9A-Fa-f]+$'; }
-draws() {
-  import -window root "$work/shot.png" 2>/dev/null && picture_fits "$work/shot.png" 1024 768
-}
 gone_after=()
 for cycle in 1 2 3; do
   as_daemon_user mate-screensaver-command --activate >/dev/null
@@ -66,7 +57,7 @@ for cycle in 1 2 3; do
   pid=$(hack_pids)
   check "cycle $cycle: in the daemon's window" in_its_window "$pid"
   sleep 0.7 # its first frames
-  check "cycle $cycle: it draws the stored choices, letterboxed" draws
+  check "cycle $cycle: it draws the stored choices, letterboxed" shows_picture 1024 768
   as_daemon_user mate-screensaver-command --deactivate >/dev/null &
   check "cycle $cycle: deactivating ends it within 1 s" ends_within 1 "$pid"
   gone_after+=("$ended_ms")

@@ -83,8 +83,7 @@ exactly_the_expected_files() {
 }
 check "it installs exactly the expected files" exactly_the_expected_files
 
-export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_RUNTIME_DIR"
+use_own_folders
 check "glimmerhex is on PATH from /usr/bin" same "$(type -P glimmerhex)" /usr/bin/glimmerhex
 check "glimmerhex --version" same "$(/usr/bin/glimmerhex --version)" "Glimmerhex $version"
 check "glimmerhex-render --version" \

@@ -5,9 +5,7 @@ set -uo pipefail
 saver=$1 counted=$2 render=$3
 
 source "$(dirname "$0")/common.sh"
-export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+use_own_folders
 start_xvfb -fp built-ins # a second display, whose fonts are too few for a message box
 second_display=$DISPLAY second_xvfb=$!
 start_xvfb

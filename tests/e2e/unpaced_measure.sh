@@ -6,8 +6,7 @@
 set -uo pipefail
 saver=$1 hack=$2 render=$3
 source "$(dirname "$0")/common.sh"
-export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+use_own_folders
 store_choices 01 13 # the saver draws what the renderer does: "Heated" with "Heat"
 start_xvfb
 

@@ -13,8 +13,6 @@ source "$here/common.sh"
 source "$here/wayland_common.sh"
 before_cleanup() { stop_sway; }
 
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; } # utime + stime
-rss_kib() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status"; }
 share() { # ticks over seconds, in percent of one core
   awk -v t="$1" -v s="$2" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.1f", 100 * t / hz / s }'
 }
@@ -54,15 +52,12 @@ check "under 20% of a core with one 3840x2160 output, two buffers at most" \
   share_of_a_core 20 1 3840x2160
 
 memory_is_flat() {
-  local start end
   run_saver 1280x800 HEADLESS-2 1024x768 1280 0 HEADLESS-3 800x600 2304 0
-  start=$(rss_kib "$pid")
-  sleep $((minutes * 60))
-  end=$(rss_kib "$pid")
-  echo "  resident memory $start KiB after start-up, $end KiB $minutes minutes later"
+  memory_stays_flat "$pid" "$minutes"
+  local flat=$?
   kill "$pid"
   wait "$pid"
-  [ "$end" -le $((start + 256)) ]
+  return $flat
 }
 check "memory stays flat over $minutes minutes" memory_is_flat
 finish
