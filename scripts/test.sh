@@ -12,14 +12,11 @@ trap 'rm -rf "$tmp"' EXIT
 echo "== Static analysis (cppcheck), the core with each Linux program's rooms in turn"
 for backends in "platform/headless tools platform/posix" \
   "platform/regfile platform/posix platform/present platform/x11" \
-  "platform/regfile platform/posix platform/present platform/hack"; do
+  "platform/regfile platform/posix platform/present platform/hack" \
+  "platform/regfile platform/posix platform/present platform/wayland"; do
   cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --std=c++20 -I . \
     life effects palettes settings shell ports $backends
 done
-# The Wayland program's room, with the rooms it shares.
-cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --std=c++20 -I . \
-  life effects palettes settings shell ports platform/regfile platform/posix platform/present \
-  platform/wayland
 
 echo "== Release build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
