@@ -51,7 +51,7 @@ share_of_headless() { # the renderer's nice, the ending command, the program's c
 
 # Whether the program keeps at least the given percentage of the headless rate. In CI only
 # a gross regression guard (a present that blocks the tick); the figures themselves are
-# measured by unpaced_measure.sh and reported in the README.
+# measured by bench/unpaced_measure.sh and reported in the README.
 keeps_headless_share() { # percentage, then as share_of_headless
   local least=$1 share
   shift

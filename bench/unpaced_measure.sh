@@ -5,7 +5,7 @@
 # Usage: unpaced_measure.sh GLIMMERHEX_COUNTED GLIMMERHEX_HACK_COUNTED GLIMMERHEX_RENDER
 set -uo pipefail
 saver=$1 hack=$2 render=$3
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../tests/e2e/common.sh"
 use_own_folders
 store_choices 01 13 # the saver draws what the renderer does: "Heated" with "Heat"
 start_xvfb

@@ -8,7 +8,7 @@
 # Usage: wayland_measure.sh GLIMMERHEX_WAYLAND [MINUTES, default 5]
 set -uo pipefail
 saver=$(realpath "$1") minutes=${2:-5}
-here=$(cd "$(dirname "$0")" && pwd)
+here=$(cd "$(dirname "$0")/../tests/e2e" && pwd)
 source "$here/common.sh"
 source "$here/wayland_common.sh"
 before_cleanup() { stop_sway; }

@@ -6,7 +6,7 @@
 # Usage: hack_measure.sh GLIMMERHEX_HACK [MINUTES, default 5]
 set -uo pipefail
 hack=$1 minutes=${2:-5}
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../tests/e2e/common.sh"
 
 server=""
 run_hack() { # screen size; starts the hack on a fresh server's root window
