@@ -324,60 +324,40 @@ TEST(SimdChoice, ARequestIsHonouredOrRefusedInOneLine) {
                                         " is not avx512, avx2, sse2 or portable; using avx2");
 }
 
-struct ProcessorCase {
-    const char* Name;
-    X86Processor Processor;
-    bool Runs[SimdPathCount]; // portable, sse2, avx2, avx512
-    bool Avx512Pays;
-};
-
 // What cpuid and XCR0 say decides what runs: an instruction set counts only where the
 // operating system saves its registers. AVX-512 is chosen unasked only where measured faster.
 TEST(SimdChoice, AProcessorRunsWhatItAndItsSystemSupport) {
     constexpr uint64_t Xmm = 0x03, Ymm = 0x07, Zmm = 0xE7;
-    const ProcessorCase cases[] = {
-        {"Zen 5", {true, true, true, true, true, Zmm, true, 26}, {true, true, true, true}, true},
-        {"Zen 4", {true, true, true, true, true, Zmm, true, 25}, {true, true, true, true}, false},
-        {"Xeon", {true, true, true, true, true, Zmm, false, 6}, {true, true, true, true}, false},
-        {"ZMM state not saved",
-         {true, true, true, true, true, Ymm, true, 26},
-         {true, true, true, false},
-         true},
-        {"opmask state alone missing",
-         {true, true, true, true, true, Zmm & ~uint64_t{0x20}, true, 26},
-         {true, true, true, false},
-         true},
-        {"no AVX-512 BW",
-         {true, true, true, false, true, Zmm, true, 26},
-         {true, true, true, false},
-         true},
-        {"no AVX-512 VL",
-         {true, true, true, true, false, Zmm, true, 26},
-         {true, true, true, false},
-         true},
-        {"AVX2 only",
-         {true, true, false, false, false, Ymm, false, 6},
-         {true, true, true, false},
-         false},
-        {"YMM state not saved",
-         {true, true, false, false, false, Xmm, false, 6},
-         {true, true, false, false},
-         false},
-        {"no OSXSAVE",
-         {true, true, true, true, true, 0, true, 26},
-         {true, true, false, false},
-         true},
-        {"no SSE2",
-         {false, false, false, false, false, 0, false, 6},
-         {true, false, false, false},
-         false},
+    const struct {
+        const char* Name;
+        const char* Flags; // what cpuid says: s SSE2, a AVX2, f AVX-512 F, b BW, v VL
+        uint64_t Xcr0;
+        bool Amd;
+        uint32_t Family;
+        const char* Runs; // portable, sse2, avx2, avx512
+        bool Avx512Pays;
+    } cases[] = {
+        {"Zen 5", "safbv", Zmm, true, 26, "1111", true},
+        {"Zen 4", "safbv", Zmm, true, 25, "1111", false},
+        {"Xeon", "safbv", Zmm, false, 6, "1111", false},
+        {"ZMM state not saved", "safbv", Ymm, true, 26, "1110", true},
+        {"opmask state alone missing", "safbv", Zmm & ~uint64_t{0x20}, true, 26, "1110", true},
+        {"no AVX-512 BW", "safv", Zmm, true, 26, "1110", true},
+        {"no AVX-512 VL", "safb", Zmm, true, 26, "1110", true},
+        {"AVX2 only", "sa", Ymm, false, 6, "1110", false},
+        {"YMM state not saved", "sa", Xmm, false, 6, "1100", false},
+        {"no OSXSAVE", "safbv", 0, true, 26, "1100", true},
+        {"no SSE2", "", 0, false, 6, "1000", false},
     };
-    for (const ProcessorCase& c : cases) {
+    for (const auto& c : cases) {
+        const auto has = [&](char flag) { return std::strchr(c.Flags, flag) != nullptr; };
+        const X86Processor processor{has('s'), has('a'), has('f'), has('b'),
+                                     has('v'), c.Xcr0,   c.Amd,    c.Family};
         for (uint8_t path = 0; path < SimdPathCount; ++path)
-            EXPECT_EQ(X86RunsSimdPath(c.Processor, path), c.Runs[path])
+            EXPECT_EQ(X86RunsSimdPath(processor, path), c.Runs[path] == '1')
                 << c.Name << ", " << SimdPathNames[path];
-        EXPECT_EQ(X86SimdPathPays(c.Processor, Avx512Simd), c.Avx512Pays) << c.Name;
-        EXPECT_TRUE(X86SimdPathPays(c.Processor, Avx2Simd)) << c.Name;
+        EXPECT_EQ(X86SimdPathPays(processor, Avx512Simd), c.Avx512Pays) << c.Name;
+        EXPECT_TRUE(X86SimdPathPays(processor, Avx2Simd)) << c.Name;
     }
 }
 
