@@ -46,13 +46,13 @@ void TakeSize(int slot, int32_t width, int32_t height) {
     DrawIfDue(slot);
 }
 
-// The surface and everything made for it go; the output itself stays.
 // Destroys an object the surface holds, if it holds one, and forgets it.
 template <typename Object> void Drop(Object*& object, void (*destroy)(Object*)) {
     if (object != nullptr) destroy(object);
     object = nullptr;
 }
 
+// The surface and everything made for it go; the output itself stays.
 void DropSurface(OutputSurface& output) {
     DropBuffers(output);
     // The roles first, the surface they were given to last.
