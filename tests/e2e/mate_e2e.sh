@@ -18,10 +18,9 @@ before_cleanup() { [ -z "$bus" ] || kill "$bus"; }
 
 chmod 755 "$work"
 home=$work/home
-mkdir -p "$home/.config/Orvandel" "$home/.config/glib-2.0/settings" "$work/entries" "$work/hacks"
+mkdir -p "$home/.config/glib-2.0/settings" "$work/entries" "$work/hacks"
 # "Heated" with "Heat", as the dialog stores them; the daemon passes HOME, not XDG_CONFIG_HOME.
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:01\r\n"PaletteScheme"=hex:13\r\n' \
-  >"$home/.config/Orvandel/Glimmerhex.reg"
+store_choices 01 13 "$home/.config"
 # Its settings in GLib's key-file store: one theme, no lock, no activation on idle.
 printf "[org/mate/screensaver]\nmode='single'\nthemes=['screensavers-glimmerhex']\nlock-enabled=false\nidle-activation-enabled=false\n" \
   >"$home/.config/glib-2.0/settings/keyfile"

@@ -51,13 +51,10 @@ add_output() { # name size x y: a new headless output, while clients run
     as_sway_user swaymsg output "$1" resolution "$2" position "$3" "$4" | grep -q '"success": true'
 }
 
-# "Heated" with "Heat" as the dialog stores them, for a program started without choices.
-store_choices() {
-  mkdir -p "$runtime/.config/Orvandel"
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvandel\\Glimmerhex]\r\n"Version"=hex:03\r\n"GraphicEffect"=hex:01\r\n"PaletteScheme"=hex:13\r\n' \
-    >"$runtime/.config/Orvandel/Glimmerhex.reg"
-  [ "$(id -u)" -eq 0 ] && chown -R nobody:nogroup "$runtime/.config"
-  return 0
+# "Heated" with "Heat" as the dialog stores them, in the compositor's user's settings.
+store_choices_for_sway() {
+  store_choices 01 13 "$runtime/.config"
+  [ "$(id -u)" -ne 0 ] || chown -R nobody:nogroup "$runtime/.config"
 }
 
 # A screenshot of one output, checked by picture_fits (host_checks.sh).

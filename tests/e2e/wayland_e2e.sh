@@ -17,7 +17,7 @@ before_cleanup() { stop_sway; }
 palette_colours "$render" 19 "$work/palette.txt"
 start_sway 1280x800
 add_output HEADLESS-2 1024x768 1280 0
-store_choices
+store_choices_for_sway
 stored=$(md5sum <"$runtime/.config/Orvandel/Glimmerhex.reg")
 layer_surfaces() { grep -c 'new layer surface: namespace glimmerhex' "$work/sway.log"; }
 
