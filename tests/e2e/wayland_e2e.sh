@@ -33,6 +33,24 @@ check "--effect 9 is refused" refuses "--effect takes 0 (random) to 7, not '9'" 
   as_sway_user timeout 5 "$saver" --effect 9
 check "no compositor is refused" refuses "no Wayland compositor" \
   as_sway_user env -u WAYLAND_DISPLAY timeout 5 "$saver"
+# Each refusal of the environment in one line of ours, libwayland's own words left out; a
+# compositor that takes the connection but never answers is given up after 5 s.
+as_sway_user python3 -c 'import socket, sys, time
+s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(); time.sleep(60)' "$runtime/mute" &
+mute=$!
+while [ ! -S "$runtime/mute" ]; do sleep 0.1; done
+while IFS='|' read -r want spelling; do
+  check "$spelling is refused" refuses "$want" as_sway_user env $spelling timeout 15 "$saver"
+done <<CASES
+no Wayland compositor: XDG_RUNTIME_DIR is not set|XDG_RUNTIME_DIR=
+XDG_RUNTIME_DIR 'run' is not an absolute path|XDG_RUNTIME_DIR=run
+longer than 107 bytes|WAYLAND_DISPLAY=/$(printf '%0107d' 0)
+WAYLAND_SOCKET 'abc' is not a descriptor number|WAYLAND_SOCKET=abc
+WAYLAND_SOCKET '-1' is not a descriptor number|WAYLAND_SOCKET=-1
+WAYLAND_SOCKET names descriptor 99, which is not open|WAYLAND_SOCKET=99
+did not answer within 5 seconds|WAYLAND_DISPLAY=mute
+CASES
+kill "$mute"
 
 start_saver() { # arguments for the counted program; its pid in $pid, stderr in saver.err
   launch_as_sway_user "$work/saver.err" "$counted" "$@"
@@ -71,6 +89,40 @@ paced() {
 check "one generation a refresh, each of the three outputs drawing more than 20 frames a second" paced
 
 check "without a GPU the picture is scaled in memory" grep -q 'presenter=software' "$work/saver.err"
+
+# One saver a compositor: while one covers it, another start ends at once with status 0
+# and no surface, whichever program, however the compositor is named.
+socket=$runtime/$WAYLAND_DISPLAY
+spellings=("WAYLAND_DISPLAY=$WAYLAND_DISPLAY" "its socket's path" "its path, no XDG_RUNTIME_DIR"
+  "a connection handed over")
+spelled() { # a spelling's number, then the command to run as the compositor's user
+  local number=$1
+  shift
+  case $number in
+  0) as_sway_user "$@" ;;
+  1) as_sway_user env WAYLAND_DISPLAY="$socket" "$@" ;;
+  2) as_sway_user env -u XDG_RUNTIME_DIR WAYLAND_DISPLAY="$socket" "$@" ;;
+  3) as_sway_user env -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY python3 -c 'import os, socket, sys
+s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); fd = s.detach(); os.set_inheritable(fd, True)
+os.environ["WAYLAND_SOCKET"] = str(fd); os.execv(sys.argv[2], sys.argv[2:])' "$socket" "$@" ;;
+  esac
+}
+declines() { # a spelling's number, then the command
+  local surfaces=$(layer_surfaces) second
+  spelled "$@" 2>/dev/null &
+  second=$!
+  ended_with_status_0 "$second" 3 && [ "$(layer_surfaces)" -eq "$surfaces" ]
+}
+start_saver
+for number in "${!spellings[@]}"; do
+  for program in "$saver" "$glimmerhex /s"; do
+    set -- $program
+    check "while one runs, $(basename "$1")${2:+ $2} by ${spellings[number]} declines" \
+      declines "$number" "$@"
+  done
+done
+kill "$pid"
+wait "$pid"
 
 # OpenGL ES asked for by name: Mesa's software rasteriser here, with the same sharp picture.
 start_saver --renderer accelerated --effect 1 --palette 19
