@@ -5,6 +5,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string_view>
 
 #include "platform/present/present_pacing.h"
@@ -198,7 +199,17 @@ const wl_output_listener OutputListener{OnGeometry,    OnMode,  OnOutputDone,
 
 void AddOutputGlobal(uint32_t name, uint32_t version) {
     const int slot = AddOutput(Wl.Table, name);
-    if (slot < 0) return; // more outputs than slots: those beyond stay uncovered
+    if (slot < 0) {
+        // Said once; the run goes on over the outputs it has.
+        static bool told = false;
+        if (!told)
+            std::fprintf(stderr,
+                         "glimmerhex-wayland: more than %d outputs; the others stay "
+                         "uncovered\n",
+                         MaxOutputs);
+        told = true;
+        return;
+    }
     OutputSurface& output = Wl.Outputs[slot];
     output = {};
     output.Scale = 1;

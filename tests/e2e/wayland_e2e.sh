@@ -200,7 +200,16 @@ check "it shows there, sharp and letterboxed" eventually output_shows_picture HE
 as_sway_user wtype -s 300 -k space &
 check "a key ends it" ended_with_status_0 "$pid" 3
 
+# However many outputs the compositor announces, each is covered: fifteen more, eighteen in
+# all, the newest checked by screenshot.
 start_saver
+surfaces=$(layer_surfaces)
+for number in $(seq 4 18); do
+  add_output "HEADLESS-$number" 320x200 $((3104 + (number - 4) * 320)) 0
+done
+sleep 1
+check "each of the fifteen outputs plugged in gets a surface" test $(($(layer_surfaces) - surfaces)) -eq 15
+check "and the eighteenth shows the picture" output_shows_picture HEADLESS-18 320 200
 stop_sway
 check "losing the compositor ends it with status 0 and one line" eval 'ended_with_status_0 "$pid" 2 &&
   [ "$(grep -v ^generations= "$work/saver.err")" = "glimmerhex-wayland: lost the connection to the Wayland compositor" ]'
