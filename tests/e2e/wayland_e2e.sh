@@ -70,6 +70,11 @@ check "the second output shows it, letterboxed" output_shows_picture HEADLESS-2 
 add_output HEADLESS-3 800x600 2304 0
 sleep 0.7
 check "an output plugged in while it runs is covered" output_shows_picture HEADLESS-3 800 600
+no_opengl_mapped() { # without a GPU, "auto" never loads Mesa's emulation (LLVM is 70 MB)
+  echo "  resident memory $(rss_kib "$pid") KiB"
+  not grep -qE 'libLLVM|_dri\.so' "/proc/$pid/maps"
+}
+check "without a GPU it loads no OpenGL" no_opengl_mapped
 clicked_away() { # timed from when the compositor had the click, as the tool ends
   as_sway_user "$pointer" 300 && ended_with_status_0 "$pid" 1 && [ "$ended_ms" -lt 100 ]
 }
