@@ -17,6 +17,7 @@
 #include "platform/hack/hack_options.h"
 #include "platform/present/paced_run.h"
 #include "platform/present/picture_scaling.h"
+#include "platform/present/present_pacing.h"
 #include "settings/saver_settings.h"
 #include "shell/display_setup.h"
 
@@ -299,6 +300,22 @@ TEST(PacedRun, StartsOverWhenAskedAtAnyDelay) {
         RunPaced(delay, frontEnd);
         EXPECT_LT(GenerationsAfterStartOver, 5000) << "--delay " << delay;
         EXPECT_EQ(RestartRequested, 0) << "--delay " << delay;
+    }
+}
+
+// An unpaced run presents at most once a refresh, and presenting never takes more than a
+// twentieth of its time: the next present is due max(refresh, 20 x what this one took)
+// after this one began.
+TEST(PresentPacing, ARefreshOrTwentyTimesWhatThePresentTook) {
+    const struct {
+        int64_t Took, DueAfter;
+    } cases[] = {{1, 1000}, {50, 1000}, {51, 1020}, {200, 4000}};
+    for (const auto& c : cases) {
+        PresentPace pace;
+        pace.Interval = 1000;
+        NotePresentTook(pace, 7000, 7000 + c.Took);
+        EXPECT_FALSE(PresentIsDue(pace, 7000 + c.DueAfter - 1)) << "took " << c.Took;
+        EXPECT_TRUE(PresentIsDue(pace, 7000 + c.DueAfter)) << "took " << c.Took;
     }
 }
 } // namespace
