@@ -353,8 +353,9 @@ bool HasRegKey(const RegDocument& document, std::string_view key) {
 
 bool IsRewritableRegText(const RegDocument& document) {
     return document.HasHeader ||
-           std::all_of(document.Lines.begin(), document.Lines.end(),
-                       [](const std::string& line) { return Trim(line).empty(); });
+           (document.Tail.empty() &&
+            std::all_of(document.Lines.begin(), document.Lines.end(),
+                        [](const std::string& line) { return Trim(line).empty(); }));
 }
 
 bool OpensRegKey(std::string_view line, std::string_view key, bool utf16) {
