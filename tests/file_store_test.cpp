@@ -200,9 +200,13 @@ TEST_F(FileStore, AKeyPastTheReadLimitIsFoundAndNoOtherKeyIsSplit) {
     std::string other = "[HKEY_CURRENT_USER\\Software\\X]\r\n";
     while (other.size() < 2 * RegReadLimit)
         other += "\"v\"=hex:00,11,22,33,44,55,66,77,88,99,aa,bb,cc,dd,ee,ff\r\n";
-    for (const bool ours : {false, true}) {
-        const std::string text =
-            Header + other + (ours ? Section + "\"GraphicEffect\"=hex:03\r\n" : "");
+    // Ours nowhere, across the limit (its key line before it, its values after), past it.
+    std::string across = Header + "[HKEY_CURRENT_USER\\Software\\Y]\r\n";
+    across += "; " + std::string(RegReadLimit - 64 - across.size(), 'y') + "\r\n";
+    const std::string ours = Section + "\"GraphicEffect\"=hex:03\r\n";
+    for (const std::string& text :
+         {Header + other, across + ours + "\r\n" + other, Header + other + ours}) {
+        const bool found = text.find(Section) != std::string::npos;
         WriteStore("");
         WriteFile(file_, text);
         GraphicEffect = 0;
@@ -211,8 +215,8 @@ TEST_F(FileStore, AKeyPastTheReadLimitIsFoundAndNoOtherKeyIsSplit) {
         LoadSettings();
         // Compared whole: EXPECT_EQ's report of two megabytes would take minutes.
         EXPECT_TRUE(ReadFile(file_) == loaded && loaded.find(other) != std::string::npos);
-        EXPECT_EQ(GraphicEffect, ours ? 3 : 0);
-        EXPECT_TRUE(ours ? loaded == text : HasRegKey(ParseRegText(loaded), Key));
+        EXPECT_EQ(GraphicEffect, found ? 3 : 0);
+        EXPECT_TRUE(found ? loaded == text : HasRegKey(ParseRegText(loaded), Key));
     }
     GraphicEffect = 6;
     SaveSettings(); // into the part of the file that holds the key

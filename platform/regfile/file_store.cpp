@@ -27,7 +27,7 @@ struct PlatformKey {
     std::string KeyName;
     RegDocument Document;
     int Source = -1;               // the file read, open while parts of it were not parsed
-    off_t PartFrom = 0;            // where the parsed text starts: a key line past the limit
+    off_t PartFrom = 0;            // where the parsed text starts: a key line of ours
     off_t UnreadFrom = -1;         // where the read stopped in a file larger than the limit
     const char* Refusal = nullptr; // why the file must not be replaced, when it must not
     bool Dirty = false;
@@ -121,13 +121,13 @@ off_t FindKeyLine(int fd, off_t from, const PlatformKey& key) {
 
 enum StoreFileState { FileRead, FileMissing, FileUnreadable };
 
-// Reads no more than the parser looks at: the start of the file, or, when the key lies
-// past the read limit, the part from its first line on. Only a path where nothing exists
-// is a missing file, which a create may write. A file that cannot be opened or read, or
-// is not a regular one, is unreadable: it is never replaced, since what it holds is
-// unknown. Neither is a file that is not the user's to replace or not an export that the
-// program can rewrite, though what it holds is read. The open never blocks, so a FIFO
-// there cannot hang the program.
+// Reads no more than the parser looks at: the start of the file, or, when the key's
+// section lies past the read limit or is cut by it, the part from its key line on. Only a
+// path where nothing exists is a missing file, which a create may write. A file that
+// cannot be opened or read, or is not a regular one, is unreadable: it is never replaced,
+// since what it holds is unknown. Neither is a file that is not the user's to replace or
+// not an export that the program can rewrite, though what it holds is read. The open
+// never blocks, so a FIFO there cannot hang the program.
 StoreFileState ReadStoreFile(PlatformKey& key) {
     const int fd = open(key.File.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -156,9 +156,14 @@ StoreFileState ReadStoreFile(PlatformKey& key) {
     else if (!IsRewritableRegText(key.Document))
         key.Refusal = "it is not a registry export this program can rewrite";
     const auto parsed = static_cast<off_t>(bytes.size() - key.Document.Tail.size());
-    if (info.st_size > parsed && !HasRegKey(key.Document, key.KeyName)) {
+    if (info.st_size > parsed) {
+        // The key's section lies past the limit, or starts before it with values after it.
+        off_t start = -1;
+        if (!HasRegKey(key.Document, key.KeyName))
+            start = FindKeyLine(fd, parsed, key);
+        else if (const auto cut = FindCutKeySection(key.Document, key.KeyName))
+            start = static_cast<off_t>(*cut);
         std::string part;
-        const off_t start = FindKeyLine(fd, parsed, key);
         if (start >= 0 && ReadAt(fd, start, RegReadLimit + 4, part)) {
             key.Document = ParseRegTextPart(part, key.Document.Utf16);
             key.PartFrom = start;

@@ -358,6 +358,17 @@ bool IsRewritableRegText(const RegDocument& document) {
                         [](const std::string& line) { return Trim(line).empty(); }));
 }
 
+std::optional<size_t> FindCutKeySection(const RegDocument& document, std::string_view key) {
+    if (document.Tail.empty()) return std::nullopt;
+    size_t offset = document.Part ? 0 : document.Utf16 ? 2 : document.Utf8Bom ? 3 : 0;
+    std::optional<size_t> start;
+    for (const std::string& line : document.Lines) {
+        if (KeyOfLine(line)) start = IsOurKey(line, key) ? std::optional(offset) : std::nullopt;
+        offset += document.Utf16 ? Utf8ToUtf16(line).size() : line.size();
+    }
+    return start;
+}
+
 bool OpensRegKey(std::string_view line, std::string_view key, bool utf16) {
     if (!utf16) return IsOurKey(line, key);
     return IsOurKey(Utf16ToUtf8(line), key);
