@@ -21,6 +21,7 @@
 #include "file_helpers.h"
 #include "platform/regfile/file_store.h"
 #include "platform/regfile/reg_text.h"
+#include "ports/store_port.h"
 #include "settings/saver_settings.h"
 #include "settings/settings_store.h"
 
@@ -29,6 +30,15 @@ int FailingRenames = 0;
 extern "C" int rename(const char* from, const char* to) noexcept {
     if (FailingRenames == 0) return static_cast<int>(syscall(SYS_rename, from, to));
     --FailingRenames;
+    errno = EIO;
+    return -1;
+}
+
+// And so do its fsyncs: the next FailingFsyncs fail.
+int FailingFsyncs = 0;
+extern "C" int fsync(int fd) {
+    if (FailingFsyncs == 0) return static_cast<int>(syscall(SYS_fsync, fd));
+    --FailingFsyncs;
     errno = EIO;
     return -1;
 }
@@ -88,6 +98,14 @@ class FileStore : public ::testing::Test {
             if (getuid() == 0 && setuid(65534) != 0) _exit(3);
             body();
         });
+    }
+
+    // A save through the store's own calls, to see its result.
+    static int32_t SaveEffect(PlatformKey* key, uint8_t effect) {
+        SetStoreValue(key, "GraphicEffect", BinaryValue, &effect, 1);
+        const int32_t result = FlushStoreKey(key);
+        CloseStoreKey(key);
+        return result;
     }
 
     std::string root_, config_, folder_, file_;
@@ -450,16 +468,19 @@ TEST_F(FileStore, ASaveRemovesTemporariesThatKilledWritersLeftAMinuteAgo) {
         EXPECT_EQ(access((folder_ + "/" + c.Name).c_str(), F_OK) == 0, c.Kept) << c.Name;
 }
 
-// One attempt for each OK: a save that fails leaves the old file and says so; closing the
-// key does not try again behind the report's back.
+// One attempt for each OK: a save whose flush to disk or rename fails leaves the old file
+// and says so; closing the key does not try again behind the report's back.
 TEST_F(FileStore, AFailedSaveIsNotMadeAgainBehindItsReport) {
     WriteStore("\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:01\r\n");
     const std::string before = ReadFile(file_);
-    FailingRenames = 1;
-    GraphicEffect = 6;
-    SaveSettings();
-    FailingRenames = 0;
-    EXPECT_EQ(LastStoreFailure().Reason, strerror(EIO));
-    EXPECT_EQ(ReadFile(file_), before);
-    EXPECT_EQ(CountEntries(folder_), 1);
+    for (int* failing : {&FailingFsyncs, &FailingRenames}) {
+        *failing = 1;
+        PlatformKey* key = nullptr;
+        ASSERT_EQ(OpenStoreKey(SettingsKeyPath, &key), StoreOk);
+        EXPECT_EQ(SaveEffect(key, 6), StoreWriteFault);
+        *failing = 0;
+        EXPECT_EQ(LastStoreFailure().Reason, strerror(EIO));
+        EXPECT_EQ(ReadFile(file_), before);
+        EXPECT_EQ(CountEntries(folder_), 1);
+    }
 }
