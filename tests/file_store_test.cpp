@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -34,13 +36,25 @@ extern "C" int rename(const char* from, const char* to) noexcept {
     return -1;
 }
 
-// And so do its fsyncs: the next FailingFsyncs fail.
+// And so do its fsyncs: each first runs DuringFsync, another writer changing the file at the
+// worst moment, and the next FailingFsyncs fail.
 int FailingFsyncs = 0;
+std::function<void()> DuringFsync;
 extern "C" int fsync(int fd) {
+    if (DuringFsync) DuringFsync();
     if (FailingFsyncs == 0) return static_cast<int>(syscall(SYS_fsync, fd));
     --FailingFsyncs;
     errno = EIO;
     return -1;
+}
+
+// And its fstats: with FrozenTimes, a file system whose times do not move (FAT keeps them
+// to two seconds), where only what a file holds shows that it changed.
+bool FrozenTimes = false;
+extern "C" int fstat(int fd, struct stat* info) noexcept {
+    const int result = fstatat(fd, "", info, AT_EMPTY_PATH);
+    if (FrozenTimes) info->st_mtim = info->st_ctim = {};
+    return result;
 }
 
 namespace {
@@ -482,5 +496,44 @@ TEST_F(FileStore, AFailedSaveIsNotMadeAgainBehindItsReport) {
         EXPECT_EQ(LastStoreFailure().Reason, strerror(EIO));
         EXPECT_EQ(ReadFile(file_), before);
         EXPECT_EQ(CountEntries(folder_), 1);
+    }
+}
+
+// A long file is saved around the parts of it that were read. Changed in place in between
+// (by an editor, a sync tool), it is read again, so that a save never mixes two versions;
+// one that changes under every try is left as the other writer made it.
+TEST_F(FileStore, ALongFileChangedSinceItWasReadIsReadAgainNeverTorn) {
+    std::string filler;
+    while (filler.size() < 2 * RegReadLimit)
+        filler += "; " + std::string(98, 'f') + "\r\n";
+    // Where times do not move, the other writer overwrites bytes; elsewhere it inserts a line.
+    const struct {
+        const char* Name;
+        bool EveryTry, FrozenTimes; // else once, between the read and the save
+    } cases[] = {{"inserted once", false, false},
+                 {"inserted at every try", true, false},
+                 {"overwritten where times do not move", false, true}};
+    for (const auto& c : cases) {
+        WriteStore("\"GraphicEffect\"=hex:01\r\n" + filler);
+        std::string edited = ReadFile(file_);
+        // In place, as the same file: the store still reads it where it read it before.
+        const auto edit = [&] {
+            const size_t at = edited.find("; f");
+            WriteFile(file_, c.FrozenTimes ? edited.replace(at, 8, "; edited")
+                                           : edited.insert(at, "; edited\r\n"));
+        };
+        FrozenTimes = c.FrozenTimes;
+        PlatformKey* key = nullptr;
+        ASSERT_EQ(OpenStoreKey(SettingsKeyPath, &key), StoreOk);
+        if (c.EveryTry)
+            DuringFsync = edit;
+        else
+            edit();
+        EXPECT_EQ(SaveEffect(key, 6), c.EveryTry ? StoreWriteFault : StoreOk) << c.Name;
+        DuringFsync = nullptr;
+        FrozenTimes = false;
+        if (!c.EveryTry) edited.replace(edited.find("hex:01"), 6, "hex:06");
+        EXPECT_TRUE(ReadFile(file_) == edited) << c.Name;
+        EXPECT_EQ(CountEntries(folder_), 1) << c.Name;
     }
 }
