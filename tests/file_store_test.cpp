@@ -501,39 +501,34 @@ TEST_F(FileStore, AFailedSaveIsNotMadeAgainBehindItsReport) {
 
 // A long file is saved around the parts of it that were read. Changed in place in between
 // (by an editor, a sync tool), it is read again, so that a save never mixes two versions;
-// one that changes under every try is left as the other writer made it.
+// one that changes under every try is left as the other writer made it. Where the file's
+// times do not move, only the bytes show the change: there the other writer overwrites
+// some once; elsewhere it inserts a line at every try.
 TEST_F(FileStore, ALongFileChangedSinceItWasReadIsReadAgainNeverTorn) {
     std::string filler;
     while (filler.size() < 2 * RegReadLimit)
         filler += "; " + std::string(98, 'f') + "\r\n";
-    // Where times do not move, the other writer overwrites bytes; elsewhere it inserts a line.
-    const struct {
-        const char* Name;
-        bool EveryTry, FrozenTimes; // else once, between the read and the save
-    } cases[] = {{"inserted once", false, false},
-                 {"inserted at every try", true, false},
-                 {"overwritten where times do not move", false, true}};
-    for (const auto& c : cases) {
+    for (const bool frozenTimes : {false, true}) {
         WriteStore("\"GraphicEffect\"=hex:01\r\n" + filler);
         std::string edited = ReadFile(file_);
         // In place, as the same file: the store still reads it where it read it before.
         const auto edit = [&] {
             const size_t at = edited.find("; f");
-            WriteFile(file_, c.FrozenTimes ? edited.replace(at, 8, "; edited")
-                                           : edited.insert(at, "; edited\r\n"));
+            WriteFile(file_, frozenTimes ? edited.replace(at, 8, "; edited")
+                                         : edited.insert(at, "; edited\r\n"));
         };
-        FrozenTimes = c.FrozenTimes;
+        FrozenTimes = frozenTimes;
         PlatformKey* key = nullptr;
         ASSERT_EQ(OpenStoreKey(SettingsKeyPath, &key), StoreOk);
-        if (c.EveryTry)
-            DuringFsync = edit;
-        else
+        if (frozenTimes)
             edit();
-        EXPECT_EQ(SaveEffect(key, 6), c.EveryTry ? StoreWriteFault : StoreOk) << c.Name;
+        else
+            DuringFsync = edit;
+        EXPECT_EQ(SaveEffect(key, 6), frozenTimes ? StoreOk : StoreWriteFault) << frozenTimes;
         DuringFsync = nullptr;
         FrozenTimes = false;
-        if (!c.EveryTry) edited.replace(edited.find("hex:01"), 6, "hex:06");
-        EXPECT_TRUE(ReadFile(file_) == edited) << c.Name;
-        EXPECT_EQ(CountEntries(folder_), 1) << c.Name;
+        if (frozenTimes) edited.replace(edited.find("hex:01"), 6, "hex:06");
+        EXPECT_TRUE(ReadFile(file_) == edited) << frozenTimes;
+        EXPECT_EQ(CountEntries(folder_), 1) << frozenTimes;
     }
 }
