@@ -7,6 +7,7 @@
 #include <ctime>
 #include <string>
 
+#include "platform/posix/lock_marker.h"
 #include "platform/posix/program_start.h"
 #include "platform/present/paced_run.h"
 #include "platform/present/run_rates.h"
@@ -35,6 +36,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     CatchPacedSignals();
+    // One saver a compositor, whichever program and however the compositor is named: a
+    // start while another covers it ends at once, as /s does. A wallpaper is no saver.
+    if (!options.Wallpaper && TakeLockMarker(SaverMarker) == LockMarkerBusy) return 0;
     if (!ConnectToCompositor(options.Wallpaper, error)) return Fail(error);
 
     Wl.Renderer = options.Renderer;
