@@ -119,13 +119,18 @@ void UploadPicture() {
         UploadedGeneration = Wl.Generation;
     }
 }
+} // namespace
 
 void StopAccelerating() {
-    if (Display != EGL_NO_DISPLAY) eglTerminate(Display);
+    if (Display != EGL_NO_DISPLAY) {
+        // A current context would outlive the display until the thread let it go.
+        eglMakeCurrent(Display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglTerminate(Display);
+    }
     Display = EGL_NO_DISPLAY;
     Context = EGL_NO_CONTEXT;
+    UploadedGeneration = UploadedPalette = 0; // a new context starts with empty textures
 }
-} // namespace
 
 bool StartAccelerating(PacedRenderer wanted) {
     if (wanted == PacedRenderer::Software) return false;

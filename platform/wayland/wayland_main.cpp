@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
         std::fputs(WaylandUsage, stdout);
         return 0;
     }
+    if (options.IdleSeconds > 0) return RunResident(options);
     CatchPacedSignals();
     if (!ConnectToCompositor(options.Wallpaper, error)) return Fail(error);
 
