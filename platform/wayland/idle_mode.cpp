@@ -6,7 +6,7 @@ void NoteIdleHappening(IdleMode& mode, IdleHappening happening) {
     if (mode.Phase == IdlePhase::Leaving) return;
     switch (happening) {
     case IdleHappening::UserIdle:
-        if (mode.Phase == IdlePhase::Waiting && !mode.Inhibited) mode.Phase = IdlePhase::Showing;
+        if (!mode.Inhibited) mode.Phase = IdlePhase::Showing;
         return;
     case IdleHappening::UserActive:
     case IdleHappening::InputEnded:
