@@ -1,6 +1,6 @@
-# Shared by the Wayland scripts (after common.sh): a headless sway with the pixman renderer,
-# run with its clients as an unprivileged user (sway refuses root), and checks of what an
-# output shows. Xwayland stays off: other programs here may hold the X sockets.
+# Shared by the Wayland scripts (after common.sh): a headless sway with the pixman renderer
+# (or KWin, or mutter), run with its clients as an unprivileged user (sway refuses root),
+# and checks of what an output shows. Xwayland stays off: other programs here may hold the X sockets.
 
 runtime=$work/runtime # the compositor's and its clients' XDG_RUNTIME_DIR and HOME
 sway_pid=""
@@ -28,11 +28,37 @@ stop_sway() {
   sway_pid=""
 }
 
-# A client of the compositor, as its user, with XDG_CONFIG_HOME (the stored choices) kept.
+# KWin and mutter, headless, as sway's user and on a session bus of their own, which their
+# clients share (GNOME's idle monitor is there): sets WAYLAND_DISPLAY and
+# DBUS_SESSION_BUS_ADDRESS; the compositor's log in compositor.log.
+compositor_pid="" bus_pid=""
+start_compositor() { # its socket's name, then its command line
+  chmod 755 "$work"
+  install -d -m 700 "$runtime"
+  [ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$runtime"
+  local user=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime") _
+  { read -r DBUS_SESSION_BUS_ADDRESS && read -r bus_pid; } < <("${user[@]}" dbus-daemon --session \
+    --fork --print-address=1 --print-pid=1)
+  export WAYLAND_DISPLAY=$1 DBUS_SESSION_BUS_ADDRESS SWAYSOCK=""
+  shift
+  "${user[@]}" DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" "$@" >"$work/compositor.log" 2>&1 &
+  compositor_pid=$!
+  for _ in $(seq 150); do [ -S "$runtime/$WAYLAND_DISPLAY" ] && return; sleep 0.1; done
+  echo "  no compositor: $(tail -n 3 "$work/compositor.log")"
+  return 1
+}
+stop_compositor() {
+  [ -z "$compositor_pid" ] || kill "$compositor_pid" 2>/dev/null
+  [ -z "$bus_pid" ] || kill "$bus_pid" 2>/dev/null
+}
+
+# A client of the compositor (sway's, or one of the others), as its user, with
+# XDG_CONFIG_HOME (the stored choices) kept.
 sway_user_environment() {
   client=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime"
     WAYLAND_DISPLAY="$WAYLAND_DISPLAY" SWAYSOCK="$SWAYSOCK"
-    XDG_CONFIG_HOME="${XDG_CONFIG_HOME:-$runtime/.config}")
+    XDG_CONFIG_HOME="${XDG_CONFIG_HOME:-$runtime/.config}"
+    ${DBUS_SESSION_BUS_ADDRESS:+DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS})
 }
 as_sway_user() {
   sway_user_environment
