@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# glimmerhex-wayland and glimmerhex /s on a Wayland desktop: a headless sway (pixman, so
-# screenshots show the clients' own scaling) with two outputs and a third plugged in
-# later. Input comes from wtype's virtual keyboard and from wayland-pointer; the pointer's
+# glimmerhex-wayland (plain and resident) and glimmerhex /s on a Wayland desktop: a headless
+# sway (pixman, so screenshots show the clients' own scaling) with two outputs and a third
+# plugged in later. Input comes from wtype's virtual keyboard and from wayland-pointer; the pointer's
 # small moves and keys held on arrival are left to the unit tests of the rules.
 # Usage: wayland_e2e.sh GLIMMERHEX_WAYLAND GLIMMERHEX_WAYLAND_COUNTED GLIMMERHEX
 #                       WAYLAND_POINTER GLIMMERHEX_RENDER
