@@ -177,6 +177,10 @@ void Show(const WaylandOptions& options) {
     std::string error;
     if (!SetUpPacedRun(static_cast<uint32_t>(std::time(nullptr)), options, error))
         Leave(1, error.c_str());
+    // What "auto" found at the first show holds for the later ones: probing OpenGL again
+    // would cost every show its first frames' time, and without a GPU it finds the same.
+    if (Wl.Renderer == PacedRenderer::Auto)
+        Wl.Renderer = IsAccelerating() ? PacedRenderer::Accelerated : PacedRenderer::Software;
     Wl.Input = {};
     EveryOutputShown = false;
     CoverOutputs();
@@ -208,7 +212,7 @@ void* BindIdleGlobal(const wl_interface* interface, uint32_t version) {
     return answered ? wanted.Bound : nullptr;
 }
 
-int RunResident(const WaylandOptions& options) {
+void RunResident(const WaylandOptions& options) {
     if (!TakeResidentMarker())
         Leave(0, "another glimmerhex-wayland --idle already waits on this compositor");
     CatchPacedSignals();

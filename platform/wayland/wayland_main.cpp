@@ -1,6 +1,7 @@
 // glimmerhex-wayland: the saver for Wayland desktops, started by an idle daemon. It covers
 // every output with the same picture, one generation per --delay, until any key, button
-// or move of the pointer, or a signal, ends it.
+// or move of the pointer, or a signal, ends it. With --idle it is its own idle daemon
+// instead (idle_run.cpp).
 #include <unistd.h>
 
 #include <cstdio>
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
         std::fputs(WaylandUsage, stdout);
         return 0;
     }
-    if (options.IdleSeconds > 0) return RunResident(options);
+    if (options.IdleSeconds > 0) RunResident(options);
     CatchPacedSignals();
     if (!ConnectToCompositor(options.Wallpaper, error)) return Fail(error);
 

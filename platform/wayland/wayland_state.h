@@ -125,5 +125,5 @@ const char* AcceleratedRenderer();
 bool DrawWithGles(OutputSurface& output, const OutputPicture& plan);
 void DropGlesSurface(OutputSurface& output);
 
-// idle_run.cpp: glimmerhex-wayland --idle, the resident; returns the process's status.
-int RunResident(const WaylandOptions& options);
+// idle_run.cpp: glimmerhex-wayland --idle, the resident, until the process ends.
+[[noreturn]] void RunResident(const WaylandOptions& options);
