@@ -18,15 +18,17 @@ check "mutter runs headless" start_compositor wl-mutter mutter --headless --wayl
 launch_as_sway_user "$work/session.log" python3 "$here/gnome_session.py" inhibited >"$work/session.out"
 session=$launched
 check "a stand-in session manager inhibits idle" eventually grep -q ready "$work/session.out"
-launch_as_sway_user "$work/resident.err" "$counted" --idle 1
+launch_as_sway_user "$work/resident.err" "$counted" --idle 2
 resident=$launched
 check "the resident listens to mutter's idle monitor" eventually \
   grep -q '(org.gnome.Mutter.IdleMonitor on the session bus)$' "$work/resident.err"
 shows() { grep -c '^shown_after_ms=' "$work/resident.err"; }
-sleep 2.5
+sleep 3.5
 check "no show while idle is inhibited" test "$(shows)" -eq 0
 kill -USR1 "$session"
-check "once the inhibitor goes and a second passes, a show" eventually eval 'test "$(shows)" -eq 1'
+sleep 1.2
+check "once the inhibitor goes, idle counts from then" test "$(shows)" -eq 0
+check "and two seconds later, a show" eventually eval 'test "$(shows)" -eq 1'
 sleep 0.5
 kill -USR2 "$session" # less than ends a show by itself: mutter's word that the user is back
 ended_by_return() {
@@ -36,7 +38,7 @@ check "the user's return ends the full-screen window's show; the resident stays"
 kill -USR1 "$session" # a show begun meanwhile gives way to it
 sleep 0.5
 before=$(shows)
-sleep 2.5
+sleep 3
 check "an inhibitor again: no show" test "$(shows)" -eq "$before"
 kill "$resident" "$session"
 finish
