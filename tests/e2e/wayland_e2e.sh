@@ -127,7 +127,7 @@ resident=$launched
 check "the resident takes sway's idle protocol" eventually \
   grep -q '(org_kde_kwin_idle from the compositor)$' "$work/resident.err"
 declines() {
-  as_sway_user "$saver" --idle 5 2>"$work/second.err"
+  as_sway_user timeout 5 "$saver" --idle 5 2>"$work/second.err"
   local status=$?
   echo "  status $status: $(cat "$work/second.err")"
   [ "$status" -eq 0 ] && [ "$(cat "$work/second.err")" = \
