@@ -16,6 +16,7 @@
 #include "platform/hack/hack_options.h"
 #include "platform/present/paced_run.h"
 #include "platform/present/picture_scaling.h"
+#include "platform/present/present_pacing.h"
 
 namespace {
 TEST(HackWindowId, ReadsHexAndDecimalAndRefusesTheRest) {
@@ -267,5 +268,21 @@ TEST(PacedRun, TheNextFrameIsNeverMoreThanAPeriodAway) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(NextFrameDeadline(c.Previous, 1000, c.Now), c.Next) << c.Previous << " " << c.Now;
+}
+
+// An unpaced run presents at most once a refresh, and presenting never takes more than a
+// twentieth of its time: the next present is due max(refresh, 20 x what this one took)
+// after this one began.
+TEST(PresentPacing, ARefreshOrTwentyTimesWhatThePresentTook) {
+    const struct {
+        int64_t Took, DueAfter;
+    } cases[] = {{1, 1000}, {50, 1000}, {51, 1020}, {200, 4000}};
+    for (const auto& c : cases) {
+        PresentPace pace;
+        pace.Interval = 1000;
+        NotePresentTook(pace, 7000, 7000 + c.Took);
+        EXPECT_FALSE(PresentIsDue(pace, 7000 + c.DueAfter - 1)) << "took " << c.Took;
+        EXPECT_TRUE(PresentIsDue(pace, 7000 + c.DueAfter)) << "took " << c.Took;
+    }
 }
 } // namespace

@@ -78,8 +78,9 @@ check "without a GPU the picture is scaled in memory" grep -q 'presenter=softwar
 start_saver --renderer accelerated --effect 1 --palette 19
 sleep 1 # software OpenGL is slow to start
 check "the accelerated renderer draws the same picture" output_shows_picture HEADLESS-1 1280 800 4
-as_sway_user wtype -s 300 -k space &
-check "a key ends it" ended_with_status_0 "$pid" 3
+# Pressed, then released six seconds later: the press is what ends it.
+as_sway_user wtype -s 300 -P space -s 6000 -p space &
+check "a key ends it on its press" ended_with_status_0 "$pid" 4
 check "through OpenGL ES" grep -q 'presenter=accelerated' "$work/saver.err"
 
 # --wallpaper: under the windows, deaf to keys.
@@ -179,6 +180,9 @@ launch_as_sway_user "$work/s.err" env DISPLAY="$DISPLAY" "$glimmerhex" /s
 pid=$launched
 # Unpaced at nice 19 beside the compositor, it may take a moment to grow colours.
 check "it shows there, sharp and letterboxed" eventually output_shows_picture HEADLESS-2 1024 768
+# Without an X display to ask, the lock file alone keeps a second one away.
+as_sway_user timeout 5 "$glimmerhex" /s 2>/dev/null
+check "a second /s there, with no X display, ends at once with 0" test $? -eq 0
 as_sway_user wtype -s 300 -k space &
 check "a key ends it" ended_with_status_0 "$pid" 3
 
