@@ -6,6 +6,7 @@
 // connection, the signals' wake-up and the source's own descriptors.
 #include <fcntl.h>
 #include <sys/epoll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -86,6 +87,7 @@ const wl_registry_listener RegistryListener{OnGlobal, OnGlobalRemove};
 // so that the paced run waits on them all as on one.
 constexpr int MostSourceWaits = 8;
 int Gathered = -1;
+const int Gone = eventfd(1, EFD_CLOEXEC); // always readable
 pollfd Waits[1 + MostSourceWaits];
 pollfd GatheredWaits[1 + MostSourceWaits];
 int WaitCount = 0, GatheredCount = 0;
@@ -99,7 +101,6 @@ void GatherWaits() {
     if (Gathered >= 0) close(Gathered);
     Gathered = epoll_create1(EPOLL_CLOEXEC);
     for (int i = 0; i < WaitCount; ++i) {
-        if (Waits[i].fd < 0) continue; // the connection is gone; the next read says so
         // poll's and epoll's bits for reading, writing and urgent data are the same.
         epoll_event event{static_cast<uint32_t>(Waits[i].events), {}};
         epoll_ctl(Gathered, EPOLL_CTL_ADD, Waits[i].fd, &event);
@@ -110,6 +111,9 @@ void GatherWaits() {
 
 int StartWaiting() {
     const int compositor = StartWaitingForCompositor();
+    WaitCount = 0;
+    // Found gone just now: the wait ends at once, for the next read to say so.
+    if (compositor < 0) return Gone;
     if (Source->StartWaiting == nullptr) return compositor;
     Waits[0] = {compositor, POLLIN, 0};
     WaitCount = 1 + Source->StartWaiting(Waits + 1, MostSourceWaits);
@@ -118,7 +122,7 @@ int StartWaiting() {
 }
 
 void StopWaiting(bool readable) {
-    if (Source->StartWaiting == nullptr) return StopWaitingForCompositor(readable);
+    if (WaitCount == 0) return StopWaitingForCompositor(readable);
     for (int i = 0; i < WaitCount; ++i)
         Waits[i].revents = 0;
     if (readable) poll(Waits, WaitCount, 0); // which of them it was
@@ -142,8 +146,9 @@ bool ReadWhileWaiting() {
 // For the test builds' report: once the last output has shown its first frame.
 bool EveryOutputShown = false;
 void NoteWhenEveryOutputShown() {
+    if (EveryOutputShown) return;
     int covered = 0;
-    for (int slot = 0; slot < MaxOutputs && !EveryOutputShown; ++slot) {
+    for (int slot = 0; slot < MaxOutputs; ++slot) {
         if (Wl.Table.Slots[slot].Phase != OutputPhase::Covered) continue;
         if (Wl.Outputs[slot].FramesDrawn == 0) return;
         ++covered;
