@@ -49,11 +49,12 @@ hundred_shows() {
     [ "$show" -eq 1 ] || [ "$show" -eq 100 ] && memory+=("$(rss_kib "$pid")")
   done
   kill "$pid"
-  sed -n 's/^shown_after_ms=\([0-9.]*\).*/\1/p' "$work/shows.err" | sort -g >"$work/times"
-  awk '{ t[NR] = $1 } END { printf "  idle event to the first frame on all three outputs: median %.1f ms, slowest %.1f ms\n", t[int((NR + 1) / 2)], t[NR]
-                            exit !(t[NR] <= 200) }' "$work/times" || return 1
   echo "  resident memory while waiting: ${memory[0]} KiB before the first show, ${memory[1]} KiB after it, ${memory[2]} KiB after the hundredth"
-  [ "${memory[2]}" -le $((memory[1] + 256)) ]
+  sed -n 's/^shown_after_ms=\([0-9.]*\).*/\1/p' "$work/shows.err" >"$work/times"
+  # The first show apart: it alone may start OpenGL to see what renderer there is.
+  tail -n +2 "$work/times" | sort -g | awk -v first="$(head -n 1 "$work/times")" '{ t[NR] = $1 }
+    END { printf "  idle event to the first frame on all three outputs: %.1f ms at the first show; then median %.1f ms, slowest %.1f ms\n", first, t[int((NR + 1) / 2)], t[NR]
+          exit !(first <= 200 && t[NR] <= 200) }' && [ "${memory[2]}" -le $((memory[1] + 256)) ]
 }
 check "100 shows: every output's first frame within 200 ms, memory flat" hundred_shows "$@"
 stop_sway
