@@ -65,6 +65,14 @@ bool WaitUntil(int64_t deadline, const PacedFrontEnd& frontEnd) {
     return true;
 }
 
+// A start-over asked for: the next generation wipes the field and re-rolls the random
+// choices, as the periodic wipe does.
+void StartOverIfAsked() {
+    if (RestartRequested == 0) return;
+    RestartRequested = 0;
+    GenerationCount = WipeThreshold + 1;
+}
+
 void Show(const PacedFrontEnd& frontEnd) {
     frontEnd.Present();
     NotePresent();
@@ -74,6 +82,7 @@ void RunUnpaced(const PacedFrontEnd& frontEnd) {
     UnpacedPace.Interval = frontEnd.RefreshInterval();
     int64_t nextEvents = 0;
     while (StopRequested == 0) {
+        StartOverIfAsked();
         IdleTick();
         NoteGeneration();
         const int64_t now = SteadyNanoseconds();
@@ -131,12 +140,7 @@ void RunPaced(uint32_t delayMicroseconds, const PacedFrontEnd& frontEnd) {
     if (period == 0) return RunUnpaced(frontEnd);
     int64_t next = SteadyNanoseconds();
     while (StopRequested == 0) {
-        if (RestartRequested != 0) {
-            RestartRequested = 0;
-            // The next generation wipes the field and re-rolls the random choices, as the
-            // periodic wipe does.
-            GenerationCount = WipeThreshold + 1;
-        }
+        StartOverIfAsked();
         IdleTick();
         NoteGeneration();
         Show(frontEnd);

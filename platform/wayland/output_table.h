@@ -4,7 +4,9 @@
 #pragma once
 #include <cstdint>
 
-inline constexpr int MaxOutputs = 16;
+// Far beyond any real desk (one machine drives a few dozen outputs at most): the table
+// stays fixed in size and small, a few dozen kilobytes.
+inline constexpr int MaxOutputs = 64;
 
 enum class OutputPhase : uint8_t {
     Free,    // no output

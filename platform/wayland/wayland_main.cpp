@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 
+#include "platform/posix/lock_marker.h"
 #include "platform/posix/program_start.h"
 #include "platform/present/paced_run.h"
 #include "platform/present/run_rates.h"
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
     }
     if (options.IdleSeconds > 0) RunResident(options);
     CatchPacedSignals();
+    // One saver a compositor, whichever program and however the compositor is named: a
+    // start while another covers it ends at once, as /s does. A wallpaper is no saver.
+    if (!options.Wallpaper && TakeLockMarker(SaverMarker) == LockMarkerBusy) return 0;
     if (!ConnectToCompositor(options.Wallpaper, error)) return Fail(error);
 
     Wl.Renderer = options.Renderer;

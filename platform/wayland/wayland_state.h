@@ -86,7 +86,7 @@ extern WaylandClient Wl;
 
 // wayland_surfaces.cpp: the connection, the outputs and their surfaces.
 // Connects and learns the globals and the outputs; false with one line in error when there
-// is no compositor, or none this program can draw on.
+// is no compositor, none that answers within AnswerSeconds, or none this program can draw on.
 bool ConnectToCompositor(bool wallpaper, std::string& error);
 // Makes a surface for every output that needs one, and for those that come later.
 void CoverOutputs();
@@ -99,6 +99,15 @@ int StartWaitingForCompositor();
 void StopWaitingForCompositor(bool readable);
 // The shortest refresh among the outputs, in nanoseconds.
 int64_t FastestRefresh();
+
+// wayland_connection.cpp: reaching the compositor, all of it within a few seconds.
+inline constexpr int AnswerSeconds = 5;
+// A connection to the compositor's socket, or the one handed over; -1 with one line in
+// error where the environment names none, or none is made by the deadline (steady clock).
+int OpenCompositorConnection(int64_t deadline, std::string& error);
+// One round trip on Wl.Display; false with one line in error when the connection broke or
+// the deadline passed first.
+bool RoundTripBy(int64_t deadline, std::string& error);
 
 // wayland_input.cpp: the seat's keyboard and pointer, which end the run.
 void ListenToSeat(wl_seat* seat);

@@ -131,6 +131,22 @@ timeout 5 "$saver" /p 77; status=$?
 check "/p 77 ends at once with 0" test "$status" -eq 0
 check "and opens no window" test "$(window_count)" -eq 0
 
+# A marker path that is not a regular file blocks no run, whatever the run: a FIFO there
+# (opening one waits for a writer) stops neither the switches that end at once nor the
+# dialog.
+marker=$XDG_RUNTIME_DIR/glimmerhex-$DISPLAY.0.lock
+mkfifo "$marker"
+for switch in /p /a /l; do
+  timeout 5 "$saver" $switch; status=$?
+  check "with a FIFO at the marker's path, $switch ends at once with 0" test "$status" -eq 0
+done
+"$saver" /c &
+pid=$!
+check "and the dialog opens" eventually eval '[ "$(window_count --onlyvisible)" -eq 1 ]'
+kill "$pid"
+wait "$pid"
+rm "$marker"
+
 # Where no display answers, one line says why, also where SDL could try a box through
 # zenity (this stand-in fails there as the real one does, and SDL counts the box as shown).
 mkdir "$work/bin" && printf '#!/bin/sh\necho "zenity: cannot open display" >&2\nexit 1\n' \

@@ -35,6 +35,24 @@ check "no compositor is refused" refuses "no Wayland compositor" \
   as_sway_user env -u WAYLAND_DISPLAY timeout 5 "$saver"
 check "--idle 0 is refused" refuses "--idle takes seconds from 1 to 86400, not '0'" \
   as_sway_user timeout 5 "$saver" --idle 0
+# Each refusal of the environment in one line of ours, libwayland's own words left out; a
+# compositor that takes the connection but never answers is given up after 5 s.
+as_sway_user python3 -c 'import socket, sys, time
+s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(); time.sleep(60)' "$runtime/mute" &
+mute=$!
+while [ ! -S "$runtime/mute" ]; do sleep 0.1; done
+while IFS='|' read -r want spelling; do
+  check "$spelling is refused" refuses "$want" as_sway_user env $spelling timeout 15 "$saver"
+done <<CASES
+no Wayland compositor: XDG_RUNTIME_DIR is not set|XDG_RUNTIME_DIR=
+XDG_RUNTIME_DIR 'run' is not an absolute path|XDG_RUNTIME_DIR=run
+longer than 107 bytes|WAYLAND_DISPLAY=/$(printf '%0107d' 0)
+WAYLAND_SOCKET 'abc' is not a descriptor number|WAYLAND_SOCKET=abc
+WAYLAND_SOCKET '-1' is not a descriptor number|WAYLAND_SOCKET=-1
+WAYLAND_SOCKET names descriptor 99, which is not open|WAYLAND_SOCKET=99
+did not answer within 5 seconds|WAYLAND_DISPLAY=mute
+CASES
+kill "$mute"
 
 start_saver() { # arguments for the counted program; its pid in $pid, stderr in saver.err
   launch_as_sway_user "$work/saver.err" "$counted" "$@"
@@ -54,6 +72,11 @@ check "the second output shows it, letterboxed" output_shows_picture HEADLESS-2 
 add_output HEADLESS-3 800x600 2304 0
 sleep 0.7
 check "an output plugged in while it runs is covered" output_shows_picture HEADLESS-3 800 600
+no_opengl_mapped() { # without a GPU, "auto" never loads Mesa's emulation (LLVM is 70 MB)
+  echo "  resident memory $(rss_kib "$pid") KiB"
+  not grep -qE 'libLLVM|_dri\.so' "/proc/$pid/maps"
+}
+check "without a GPU it loads no OpenGL" no_opengl_mapped
 clicked_away() { # timed from when the compositor had the click, as the tool ends
   as_sway_user "$pointer" 300 && ended_with_status_0 "$pid" 1 && [ "$ended_ms" -lt 100 ]
 }
@@ -73,6 +96,40 @@ paced() {
 check "one generation a refresh, each of the three outputs drawing more than 20 frames a second" paced
 
 check "without a GPU the picture is scaled in memory" grep -q 'presenter=software' "$work/saver.err"
+
+# One saver a compositor: while one covers it, another start ends at once with status 0
+# and no surface, whichever program, however the compositor is named.
+socket=$runtime/$WAYLAND_DISPLAY
+spellings=("WAYLAND_DISPLAY=$WAYLAND_DISPLAY" "its socket's path" "its path, no XDG_RUNTIME_DIR"
+  "a connection handed over")
+spelled() { # a spelling's number, then the command to run as the compositor's user
+  local number=$1
+  shift
+  case $number in
+  0) as_sway_user "$@" ;;
+  1) as_sway_user env WAYLAND_DISPLAY="$socket" "$@" ;;
+  2) as_sway_user env -u XDG_RUNTIME_DIR WAYLAND_DISPLAY="$socket" "$@" ;;
+  3) as_sway_user env -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY python3 -c 'import os, socket, sys
+s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); fd = s.detach(); os.set_inheritable(fd, True)
+os.environ["WAYLAND_SOCKET"] = str(fd); os.execv(sys.argv[2], sys.argv[2:])' "$socket" "$@" ;;
+  esac
+}
+declines() { # a spelling's number, then the command
+  local surfaces=$(layer_surfaces) second
+  spelled "$@" 2>/dev/null &
+  second=$!
+  ended_with_status_0 "$second" 3 && [ "$(layer_surfaces)" -eq "$surfaces" ]
+}
+start_saver
+for number in "${!spellings[@]}"; do
+  for program in "$saver" "$glimmerhex /s"; do
+    set -- $program
+    check "while one runs, $(basename "$1")${2:+ $2} by ${spellings[number]} declines" \
+      declines "$number" "$@"
+  done
+done
+kill "$pid"
+wait "$pid"
 
 # OpenGL ES asked for by name: Mesa's software rasteriser here, with the same sharp picture.
 start_saver --renderer accelerated --effect 1 --palette 19
@@ -98,25 +155,45 @@ ends_on_term() {
 }
 check "SIGTERM ends it within 100 ms with status 0" ends_on_term
 
-# Started by swayidle on idle: it must not keep the desktop from its own blanking (the
-# later timeout still fires while it runs), nor count as the user's return; a key ends it
-# and the resume command follows.
-rm -f "$runtime/blanked" "$runtime/resumed"
-launch_as_sway_user "$work/idle.err" swayidle -w timeout 1 "$saver 2>$runtime/idle.err &" \
-  timeout 4 "touch $runtime/blanked" resume "touch $runtime/resumed"
+# Started on idle by the README's own sway line, run as written but for seconds instead of
+# minutes: it must not keep the desktop from its own blanking (the outputs still power off
+# while it runs), nor count as the user's return; a key ends it and powers them on again.
+sway_line=$(sed -n '/^ *exec swayidle/,/[^\\]$/p' "$here/../../README.md" | sed 's/^ *//; s/\\$//' |
+  tr -d '\n' | sed 's/timeout 300/timeout 1/; s/timeout 600/timeout 4/')
+echo "  $sway_line"
+mkdir "$work/bin" && ln -s "$saver" "$work/bin/glimmerhex-wayland"
+log_from=$(($(wc -l <"$work/sway.log") + 1))
+launch_as_sway_user "$work/idle.err" env PATH="$work/bin:/usr/bin:/bin" sh -c "$sway_line" >/dev/null
 idle=$launched
-idle_saver() { pgrep -n -f "^$saver"; }
-check "swayidle starts it after a second of idle" eventually eval 'idle_saver >/dev/null'
-pid=$(idle_saver)
+idle_savers() { # those the line started (in this compositor's runtime folder), newest last
+  local p
+  for p in $(pgrep -f '^glimmerhex-wayland$'); do
+    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qx "XDG_RUNTIME_DIR=$runtime" && echo "$p"
+  done
+}
+# Sway 1.7 turns headless outputs off as it would real ones, but its headless backend then
+# refuses to hold them off, so get_outputs never shows it: sway's log tells what it did.
+turned() { # off or on: sway turned every output so since the line started
+  local outputs output
+  outputs=$(as_sway_user swaymsg -t get_outputs | sed -n 's/^ *"name": "\(.*\)",$/\1/p')
+  for output in $outputs; do
+    tail -n +"$log_from" "$work/sway.log" | grep -q "Turning $1 output $output$" || return 1
+  done
+  [ -n "$outputs" ]
+}
+check "swayidle starts it after a second of idle" eventually eval '[ -n "$(idle_savers)" ]'
+pid=$(idle_savers | tail -n 1)
 sleep 0.5
 check "with the stored choices" output_shows_picture HEADLESS-1 1280 800 4
-check "the later timeout fires while it runs" eventually test -e "$runtime/blanked"
-check "its surfaces did not resume the idle daemon" not test -e "$runtime/resumed"
+check "the outputs are turned off while it runs" eventually turned off
+check "its surfaces did not resume the idle daemon" not turned on
 as_sway_user wtype -s 300 -k space
 check "a key ends it within 1 s" ends_within 1 "$pid"
-check "and resumes the idle daemon" eventually test -e "$runtime/resumed"
+check "and the outputs are turned on again" eventually turned on
 kill "$idle"
 wait "$idle" 2>/dev/null
+sleep 0.3 # one it started on its next timeout, just before it ended, has started too
+kill $(idle_savers) 2>/dev/null
 check "the settings file is read, never written" \
   test "$(md5sum <"$runtime/.config/Orvandel/Glimmerhex.reg")" = "$stored"
 
@@ -127,14 +204,14 @@ launch_as_sway_user "$work/resident.err" "$counted" --idle 2
 resident=$launched
 check "the resident takes sway's idle protocol" eventually \
   grep -q '(org_kde_kwin_idle from the compositor)$' "$work/resident.err"
-declines() {
+resident_declines() {
   as_sway_user timeout 5 "$saver" --idle 5 2>"$work/second.err"
   local status=$?
   echo "  status $status: $(cat "$work/second.err")"
   [ "$status" -eq 0 ] && [ "$(cat "$work/second.err")" = \
     "glimmerhex-wayland: another glimmerhex-wayland --idle already waits on this compositor" ]
 }
-check "a second resident on the same compositor declines" declines
+check "a second resident on the same compositor declines" resident_declines
 covered() { output_shows_picture HEADLESS-1 1280 800 4 && output_shows_picture HEADLESS-2 1024 768; }
 given_back() { # the surfaces gone at once, long before the next idle time
   sleep 0.3
@@ -168,6 +245,14 @@ check "no show while an application inhibits idle" \
 kill "$dialog"
 check "one after the inhibitor went" eventually covered
 as_sway_user "$pointer" 300
+# Another saver covering the screen (a plain run, as an idle daemon starts one): no show.
+start_saver
+shows=$(grep -c '^shown_after_ms=' "$work/resident.err")
+sleep 2.5
+check "no show while another saver covers the screen" \
+  test "$(grep -c '^shown_after_ms=' "$work/resident.err")" -eq "$shows"
+kill "$pid"
+wait "$pid"
 
 pid=$resident
 check "SIGTERM ends the waiting resident within 100 ms with status 0" ends_on_term
@@ -186,7 +271,16 @@ check "a second /s there, with no X display, ends at once with 0" test $? -eq 0
 as_sway_user wtype -s 300 -k space &
 check "a key ends it" ended_with_status_0 "$pid" 3
 
+# However many outputs the compositor announces, each is covered: fifteen more, eighteen in
+# all, the newest checked by screenshot.
 start_saver
+surfaces=$(layer_surfaces)
+for number in $(seq 4 18); do
+  add_output "HEADLESS-$number" 320x200 $((3104 + (number - 4) * 320)) 0
+done
+sleep 1
+check "each of the fifteen outputs plugged in gets a surface" test $(($(layer_surfaces) - surfaces)) -eq 15
+check "and the eighteenth shows the picture" output_shows_picture HEADLESS-18 320 200
 launch_as_sway_user "$work/resident.err" "$saver" --idle 60
 resident=$launched
 sleep 0.3
