@@ -4,19 +4,19 @@
 // input that ends a plain run or when the source says the user is back. While it waits it
 // holds no surface, no buffer and no timer: one blocking wait on the compositor's
 // connection, the signals' wake-up and the source's own descriptors.
-#include <fcntl.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <string_view>
 
+#include "platform/posix/lock_marker.h"
 #include "platform/present/paced_run.h"
+#include "platform/present/present_pacing.h"
 #include "platform/present/run_rates.h"
 #include "platform/wayland/idle_source.h"
 #include "platform/wayland/wayland_state.h"
@@ -28,41 +28,9 @@ const IdleSource* const Sources[] = {&ExtIdleSource, &KdeIdleSource, &GnomeIdleS
 const IdleSource* Source = nullptr;
 IdleMode Mode{};
 
-// The single-saver markers, one a compositor: the saver's, which every program that covers
-// the screen takes (so that a show never starts over another saver), and the resident's.
-// A record lock on a file in the runtime folder, gone with its process however it ends.
-constexpr int NoMarker = -2; // nowhere to put one: nothing is guarded
-int MarkerFile(const char* role) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const char* compositor = std::getenv("WAYLAND_DISPLAY");
-    if (runtime == nullptr || runtime[0] != '/' || compositor == nullptr) return NoMarker;
-    std::string name = compositor;
-    std::replace(name.begin(), name.end(), '/', '_');
-    const std::string path = std::string(runtime) + "/glimmerhex-" + name + role + ".lock";
-    const int file = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (file < 0) return NoMarker;
-    struct flock whole {};
-    whole.l_type = F_WRLCK;
-    whole.l_whence = SEEK_SET;
-    if (fcntl(file, F_SETLK, &whole) == 0) return file;
-    close(file);
-    return -1;
-}
-int ShowMarker = NoMarker;
-
-bool TakeShowMarker() {
-    ShowMarker = MarkerFile("");
-    return ShowMarker != -1;
-}
-
-void ReleaseShowMarker() {
-    if (ShowMarker >= 0) close(ShowMarker);
-    ShowMarker = NoMarker;
-}
-
-bool TakeResidentMarker() {
-    return MarkerFile(".resident") != -1; // held, open, for the process's life
-}
+// The saver's marker is held only while a show covers the screen, so that a show never
+// starts over another saver and no saver starts over a show.
+int ShowMarker = LockMarkerUnguarded;
 
 // Binding through a registry of its own leaves the outputs' registry alone.
 struct WantedGlobal {
@@ -178,7 +146,8 @@ const PacedFrontEnd ShowingFrontEnd{PresentToOutputs, ReadWhileShowing, StartWai
 // A fresh run on every output, as a plain run is, with the choices stored now: a change
 // made in the dialog meanwhile shows. After it, every surface and buffer is gone.
 void Show(const WaylandOptions& options) {
-    if (!TakeShowMarker()) return ReportIdle(IdleHappening::ScreenTaken);
+    ShowMarker = TakeLockMarker(SaverMarker);
+    if (ShowMarker == LockMarkerBusy) return ReportIdle(IdleHappening::ScreenTaken);
     std::string error;
     if (!SetUpPacedRun(static_cast<uint32_t>(std::time(nullptr)), options, error))
         Leave(1, error.c_str());
@@ -198,7 +167,7 @@ void Show(const WaylandOptions& options) {
     UncoverOutputs();
     ReleaseDisplayObjects();
     Wl.Ended = false;
-    ReleaseShowMarker();
+    ReleaseLockMarker(ShowMarker);
 }
 } // namespace
 
@@ -212,13 +181,16 @@ void* BindIdleGlobal(const wl_interface* interface, uint32_t version) {
     WantedGlobal wanted{interface, version, nullptr};
     wl_registry* registry = wl_display_get_registry(Wl.Display);
     wl_registry_add_listener(registry, &RegistryListener, &wanted);
-    const bool answered = wl_display_roundtrip(Wl.Display) >= 0;
+    std::string error; // a compositor that stops answering is lost, as the next read says
+    const bool answered =
+        RoundTripBy(SteadyNanoseconds() + int64_t{AnswerSeconds} * 1'000'000'000, error);
     wl_registry_destroy(registry);
     return answered ? wanted.Bound : nullptr;
 }
 
 void RunResident(const WaylandOptions& options) {
-    if (!TakeResidentMarker())
+    // One resident a compositor, held for the process's life.
+    if (TakeLockMarker("resident") == LockMarkerBusy)
         Leave(0, "another glimmerhex-wayland --idle already waits on this compositor");
     CatchPacedSignals();
     // Outputs are known from the start, and covered only at a show.
