@@ -1,6 +1,6 @@
-# Shared by the Wayland scripts (after common.sh): a headless sway with the pixman renderer
-# (or KWin, or mutter), run with its clients as an unprivileged user (sway refuses root),
-# and checks of what an output shows. Xwayland stays off: other programs here may hold the X sockets.
+# Shared by the Wayland scripts (after common.sh): headless sway (pixman), KWin or mutter,
+# run with its clients as an unprivileged user (sway refuses root), and checks of what an
+# output shows. Xwayland stays off: other programs here may hold the X sockets.
 
 runtime=$work/runtime # the compositor's and its clients' XDG_RUNTIME_DIR and HOME
 sway_pid=""
@@ -28,9 +28,8 @@ stop_sway() {
   sway_pid=""
 }
 
-# KWin and mutter, headless, as sway's user and on a session bus of their own, which their
-# clients share (GNOME's idle monitor is there): sets WAYLAND_DISPLAY and
-# DBUS_SESSION_BUS_ADDRESS; the compositor's log in compositor.log.
+# KWin or mutter, as sway's user, on a session bus its clients share (GNOME's idle monitor
+# is there): sets WAYLAND_DISPLAY and DBUS_SESSION_BUS_ADDRESS; its log in compositor.log.
 compositor_pid="" bus_pid=""
 start_compositor() { # its socket's name, then its command line
   chmod 755 "$work"
@@ -47,13 +46,9 @@ start_compositor() { # its socket's name, then its command line
   echo "  no compositor: $(tail -n 3 "$work/compositor.log")"
   return 1
 }
-stop_compositor() {
-  [ -z "$compositor_pid" ] || kill "$compositor_pid" 2>/dev/null
-  [ -z "$bus_pid" ] || kill "$bus_pid" 2>/dev/null
-}
+stop_compositor() { kill $compositor_pid $bus_pid 2>/dev/null; }
 
-# A client of the compositor (sway's, or one of the others), as its user, with
-# XDG_CONFIG_HOME (the stored choices) kept.
+# A client of the compositor, as its user, with XDG_CONFIG_HOME (the stored choices) kept.
 sway_user_environment() {
   client=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime"
     WAYLAND_DISPLAY="$WAYLAND_DISPLAY" SWAYSOCK="$SWAYSOCK"
@@ -89,4 +84,11 @@ output_shows_picture() { # output width height [block]
   shift
   as_sway_user grim -o "$name" - >"$work/output.png" 2>/dev/null || { echo "  grim failed"; return 1; }
   picture_fits "$work/output.png" "$@"
+}
+
+# The resident's shows so far, from the counted build's report (resident.err), and whether
+# none starts in the seconds given.
+resident_shows() { grep -c '^shown_after_ms=' "$work/resident.err"; }
+no_show_for() { # seconds
+  local before=$(resident_shows) && sleep "$1" && [ "$(resident_shows)" -eq "$before" ]
 }
