@@ -54,7 +54,7 @@ bool WaitUntil(int64_t deadline, const PacedFrontEnd& frontEnd) {
         pollfd waits[2] = {{frontEnd.StartWaiting(), POLLIN, 0}, {WakeReader, POLLIN, 0}};
         const timespec timeout{static_cast<time_t>(remaining / 1'000'000'000),
                                static_cast<long>(remaining % 1'000'000'000)};
-        const int ready = ppoll(waits, 2, &timeout, nullptr);
+        const int ready = ppoll(waits, 2, deadline == NoDeadline ? nullptr : &timeout, nullptr);
         frontEnd.StopWaiting(ready > 0 && (waits[0].revents & POLLIN) != 0);
         if (ready > 0 && (waits[1].revents & POLLIN) != 0) {
             char drained[64];
@@ -98,6 +98,10 @@ void RunUnpaced(const PacedFrontEnd& frontEnd) {
     }
 }
 } // namespace
+
+bool WaitForFrontEnd(int64_t deadline, const PacedFrontEnd& frontEnd) {
+    return WaitUntil(deadline, frontEnd);
+}
 
 int64_t NextFrameDeadline(int64_t previous, int64_t period, int64_t now) {
     const int64_t next = previous + period;

@@ -122,6 +122,7 @@ void UploadPicture() {
         UploadedGeneration = Wl.Generation;
     }
 }
+} // namespace
 
 // A GPU is reached through a render node this user may open. Where there is none, OpenGL
 // could only be emulated, and merely loading it (LLVM among it) would keep some 70 MB mapped
@@ -138,11 +139,15 @@ bool HasRenderNode() {
 }
 
 void StopAccelerating() {
-    if (Display != EGL_NO_DISPLAY) eglTerminate(Display);
+    if (Display != EGL_NO_DISPLAY) {
+        // A current context would outlive the display until the thread let it go.
+        eglMakeCurrent(Display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglTerminate(Display);
+    }
     Display = EGL_NO_DISPLAY;
     Context = EGL_NO_CONTEXT;
+    UploadedGeneration = UploadedPalette = 0; // a new context starts with empty textures
 }
-} // namespace
 
 bool StartAccelerating(PacedRenderer wanted) {
     if (wanted == PacedRenderer::Software || (wanted == PacedRenderer::Auto && !HasRenderNode()))

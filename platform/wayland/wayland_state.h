@@ -12,6 +12,7 @@
 #include "platform/wayland/ending_input.h"
 #include "platform/wayland/output_picture.h"
 #include "platform/wayland/output_table.h"
+#include "platform/wayland/wayland_options.h"
 #include "viewporter-client.h"
 #include "xdg-shell-client.h"
 
@@ -87,8 +88,10 @@ extern WaylandClient Wl;
 // Connects and learns the globals and the outputs; false with one line in error when there
 // is no compositor, none that answers within AnswerSeconds, or none this program can draw on.
 bool ConnectToCompositor(bool wallpaper, std::string& error);
-// Makes a surface for every output that needs one.
+// Makes a surface for every output that needs one, and for those that come later.
 void CoverOutputs();
+// Takes every surface down, with its buffers; none is made again until CoverOutputs.
+void UncoverOutputs();
 // For the paced run: reads and handles what the compositor sent, never waiting; false
 // once the run is over (input, or the connection lost).
 bool ReadCompositorEvents();
@@ -124,8 +127,12 @@ const char* DescribePresenter();
 // wayland_gles.cpp: the accelerated path, taken where the renderer is a GPU (or where it is
 // asked for by name and OpenGL ES can be had at all).
 bool StartAccelerating(PacedRenderer wanted);
+void StopAccelerating();
 bool IsAccelerating();
 const char* AcceleratedRenderer();
 // Draws the picture and commits the surface; false where EGL failed.
 bool DrawWithGles(OutputSurface& output, const OutputPicture& plan);
 void DropGlesSurface(OutputSurface& output);
+
+// idle_run.cpp: glimmerhex-wayland --idle, the resident, until the process ends.
+[[noreturn]] void RunResident(const WaylandOptions& options);

@@ -309,8 +309,17 @@ bool ConnectToCompositor(bool wallpaper, std::string& error) {
 }
 
 void CoverOutputs() {
+    Wl.Table.Withdrawn = false;
     for (int slot = 0; slot < MaxOutputs; ++slot)
         if (NeedsSurface(Wl.Table, slot)) MakeSurface(slot);
+}
+
+void UncoverOutputs() {
+    for (OutputSurface& output : Wl.Outputs) {
+        DropSurface(output);
+        output.FramesDrawn = 0;
+    }
+    NoteSurfacesWithdrawn(Wl.Table);
 }
 
 bool ReadCompositorEvents() {

@@ -33,6 +33,8 @@ check "--effect 9 is refused" refuses "--effect takes 0 (random) to 7, not '9'" 
   as_sway_user timeout 5 "$saver" --effect 9
 check "no compositor is refused" refuses "no Wayland compositor" \
   as_sway_user env -u WAYLAND_DISPLAY timeout 5 "$saver"
+check "--idle 0 is refused" refuses "--idle takes seconds from 1 to 86400, not '0'" \
+  as_sway_user timeout 5 "$saver" --idle 0
 # Each refusal of the environment in one line of ours, libwayland's own words left out; a
 # compositor that takes the connection but never answers is given up after 5 s.
 as_sway_user python3 -c 'import socket, sys, time
@@ -195,6 +197,49 @@ kill $(idle_savers) 2>/dev/null
 check "the settings file is read, never written" \
   test "$(md5sum <"$runtime/.config/Orvandel/Glimmerhex.reg")" = "$stored"
 
+# The resident (--idle), on org_kde_kwin_idle, the only idle protocol sway 1.7 offers: every
+# output covered after two idle seconds with the choices stored at that moment, given back
+# on a click or a key while the process stays, for three cycles.
+launch_as_sway_user "$work/resident.err" "$counted" --idle 2
+resident=$launched
+check "a second resident on the same compositor declines with status 0" eval 'said=$(as_sway_user timeout 5 \
+  "$saver" --idle 5 2>&1) && [ "$said" = "glimmerhex-wayland: another glimmerhex-wayland --idle already waits on this compositor" ]'
+covered() { output_shows_picture HEADLESS-1 1280 800 4 && output_shows_picture HEADLESS-2 1024 768; }
+given_back() { # the surfaces gone at once, long before the next idle time
+  sleep 0.3
+  not has_ended "$resident" && not output_shows_picture HEADLESS-1 1280 800
+}
+for cycle in 1 2 3; do
+  if [ "$cycle" -eq 3 ]; then # the dialog stored Mutant Blob with palette 5 meanwhile
+    store_choices 03 05 "$runtime/.config"
+    palette_colours "$render" 5 "$work/palette.txt"
+  fi
+  check "cycle $cycle: idle covers every output" eventually covered
+  if [ "$cycle" -eq 2 ]; then as_sway_user wtype -s 300 -k space; else as_sway_user "$pointer" 300; fi
+  check "cycle $cycle: a $([ "$cycle" -eq 2 ] && echo key || echo click) gives the screen back" given_back
+done
+check "each show drew on all three outputs (the counted build's report)" eval \
+  '[ "$(grep -cE "presenter=software( layer:[0-9x]+:[1-9][0-9]*){3}$" "$work/resident.err")" -eq 3 ]'
+
+# A window with an idle inhibitor (the dialog, with sway's rule): no show while it is open;
+# once it is closed, idle is counted from then.
+launch_as_sway_user "$work/dialog.err" "$glimmerhex"
+dialog=$launched
+eventually eval 'as_sway_user swaymsg "[pid=$dialog] inhibit_idle open" >/dev/null'
+as_sway_user "$pointer" 300 # a show that started before ends, and idle counts from here
+check "no show while an application inhibits idle" no_show_for 3.5
+kill "$dialog"
+check "one after the inhibitor went" eventually covered
+as_sway_user "$pointer" 300
+# Another saver covering the screen (a plain run, as an idle daemon starts one): no show.
+start_saver
+check "no show while another saver covers the screen" no_show_for 2.5
+kill "$pid"
+wait "$pid"
+
+pid=$resident
+check "SIGTERM ends the waiting resident within 100 ms with status 0" ends_on_term
+
 # glimmerhex /s, natively, with the keyboard's focus on the second output, and DISPLAY set
 # to a working X server as well: it still runs on Wayland, where the focus is.
 start_xvfb
@@ -219,8 +264,18 @@ done
 sleep 1
 check "each of the fifteen outputs plugged in gets a surface" test $(($(layer_surfaces) - surfaces)) -eq 15
 check "and the eighteenth shows the picture" output_shows_picture HEADLESS-18 320 200
+launch_as_sway_user "$work/resident.err" "$saver" --idle 60
+resident=$launched
+sleep 0.3
 stop_sway
 check "losing the compositor ends it with status 0 and one line" eval 'ended_with_status_0 "$pid" 2 &&
   [ "$(grep -v ^generations= "$work/saver.err")" = "glimmerhex-wayland: lost the connection to the Wayland compositor" ]'
+resident_lost() { # a status its unit starts it again on
+  ends_within 2 "$resident" || return 1
+  echo "  status $ended_status: $(tail -n 1 "$work/resident.err")"
+  [ "$ended_status" -eq 2 ] &&
+    [ "$(tail -n 1 "$work/resident.err")" = "glimmerhex-wayland: lost the connection to the Wayland compositor" ]
+}
+check "and the resident with status 2 and one line" resident_lost
 
 finish
