@@ -55,7 +55,6 @@ const wl_registry_listener RegistryListener{OnGlobal, OnGlobalRemove};
 // so that the paced run waits on them all as on one.
 constexpr int MostSourceWaits = 8;
 int Gathered = -1;
-const int Gone = eventfd(1, EFD_CLOEXEC); // always readable
 pollfd Waits[1 + MostSourceWaits];
 pollfd GatheredWaits[1 + MostSourceWaits];
 int WaitCount = 0, GatheredCount = 0;
@@ -77,11 +76,18 @@ void GatherWaits() {
     GatheredCount = WaitCount;
 }
 
+// Made at the first need, long after the standard descriptors are held, so that it never
+// takes one of their numbers.
+int AlwaysReadable() {
+    static const int readable = eventfd(1, EFD_CLOEXEC);
+    return readable;
+}
+
 int StartWaiting() {
     const int compositor = StartWaitingForCompositor();
     WaitCount = 0;
     // Found gone just now: the wait ends at once, for the next read to say so.
-    if (compositor < 0) return Gone;
+    if (compositor < 0) return AlwaysReadable();
     if (Source->StartWaiting == nullptr) return compositor;
     Waits[0] = {compositor, POLLIN, 0};
     WaitCount = 1 + Source->StartWaiting(Waits + 1, MostSourceWaits);
