@@ -88,7 +88,8 @@ output_shows_picture() { # output width height [block]
 
 # The resident's shows so far, from the counted build's report (resident.err), and whether
 # none starts in the seconds given.
-resident_shows() { grep -c '^shown_after_ms=' "$work/resident.err"; }
+# (Its report may not exist yet: a program launched in the background opens it itself.)
+resident_shows() { cat "$work/resident.err" 2>/dev/null | grep -c '^shown_after_ms='; }
 no_show_for() { # seconds
   local before=$(resident_shows) && sleep "$1" && [ "$(resident_shows)" -eq "$before" ]
 }
