@@ -19,7 +19,6 @@ apt() { # its output only when it fails
     >"$work/apt.log" 2>&1 || { sed 's/^/  apt-get: /' "$work/apt.log"; return 1; }
 }
 installed() { dpkg-query -W -f='${Status}' glimmerhex 2>/dev/null | grep -q 'ok installed'; }
-same() { [ "$1" = "$2" ] || { echo "  got '$1', want '$2'"; return 1; }; }
 
 # Every file the package installs; a new one is a new line here.
 package_files=(
