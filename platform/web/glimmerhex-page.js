@@ -9,7 +9,7 @@
   const FrameBudget = 10; // milliseconds of an animation frame that generations may take
   const PanelShown = 3000; // milliseconds the panel stays once the mouse is still
   const PointerShown = 2000; // the same for the pointer in full screen
-  const BenchGenerations = 20000, BenchSeed = 2026, BenchPalette = 19, EffectCount = 7;
+  const BenchGenerations = 20000, BenchSeed = 2026, BenchPalette = 19;
   // The saver's keys as Win32 codes, found where they sit on a US keyboard.
   const SaverKeys = new Map([["KeyA", 65], ["KeyC", 67], ["KeyG", 71], ["KeyX", 88]]);
 
@@ -34,8 +34,6 @@
   }
 
   const seed = wholeNumber("seed", 4294967295);
-  const effect = wholeNumber("effect", 255);
-  const palette = wholeNumber("palette", 255);
   const delay = wholeNumber("delay", LongestDelay) ?? DefaultDelay;
   const ticks = wholeNumber("ticks", 4294967295);
   const bench = oneOf("bench", ["0", "1"]) === "1";
@@ -57,6 +55,7 @@
   const build = hasSimd && askedPath !== "portable" ? "simd" : "portable";
 
   let engine = null, image = null, context = null;
+  let effect = null, palette = null; // the choices the address asks for
   const nowSeconds = () => Math.floor(Date.now() / 1000) >>> 0;
 
   function fail(error) {
@@ -116,7 +115,7 @@
   async function runBench() {
     report.hidden = false;
     const generations = ticks || BenchGenerations;
-    for (let chosen = 1; chosen <= EffectCount; ++chosen) {
+    for (let chosen = 1; chosen < namesOf(false).length; ++chosen) {
       if (!startRun(seed ?? BenchSeed, chosen, palette ?? BenchPalette, false)) return;
       let spent = 0;
       for (let left = generations; left > 0;) {
@@ -143,12 +142,19 @@
     Promise.resolve(change?.call(fullScreenElement() ? document : root)).catch(() => {});
   }
 
+  // The dialog's names of the effects or the palettes, "<Random>" first.
+  function namesOf(isPalette) {
+    const names = [];
+    for (let name; (name = engine._ChoiceName(isPalette, names.length)) !== 0;)
+      names.push(engine.UTF8ToString(name));
+    return names;
+  }
+
   // The panel: the dialog's two lists. A choice is stored and starts the world again with it.
   function fillPanel() {
     const lists = [element("effect"), element("palette")];
     lists.forEach((list, isPalette) => {
-      for (let i = 0, name; (name = engine._ChoiceName(isPalette, i)) !== 0; ++i)
-        list.add(new Option(engine.UTF8ToString(name), String(i)));
+      namesOf(isPalette).forEach((name, i) => list.add(new Option(name, String(i))));
       // A stored byte beyond the list leaves it with no selection, as in the dialog.
       list.value = String(engine._RunChoice(isPalette));
       list.addEventListener("change", () => {
@@ -228,6 +234,8 @@
       picture.width * picture.height * 4), picture.width, picture.height);
     fit();
     addEventListener("resize", fit);
+    effect = wholeNumber("effect", namesOf(false).length - 1);
+    palette = wholeNumber("palette", namesOf(true).length - 1);
     if (bench) return runBench();
     if (!startRun(seed ?? nowSeconds(), effect, palette, false)) return;
     element("path").textContent = `path=${engine.UTF8ToString(engine._ActivePathName())}`;
