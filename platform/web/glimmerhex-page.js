@@ -9,7 +9,7 @@
   const FrameBudget = 10; // milliseconds of an animation frame that generations may take
   const PanelShown = 3000; // milliseconds the panel stays once the mouse is still
   const PointerShown = 2000; // the same for the pointer in full screen
-  const BenchGenerations = 20000, BenchSeed = 2026, BenchPalette = 19;
+  const BenchGenerations = 20000, BenchWarmUp = 1000, BenchSeed = 2026, BenchPalette = 19;
   // The saver's keys as Win32 codes, found where they sit on a US keyboard.
   const SaverKeys = new Map([["KeyA", 65], ["KeyC", 67], ["KeyG", 71], ["KeyX", 88]]);
 
@@ -111,12 +111,17 @@
     slice();
   }
 
-  // Generations a second for each effect, the time of the generations alone.
+  // Generations a second for each effect, the time of the generations alone. Each effect
+  // runs a while first, so that the browser has compiled its pass fully (it starts every
+  // function with a quick baseline compile, and optimises the ones that run long).
   async function runBench() {
     report.hidden = false;
     const generations = ticks || BenchGenerations;
     for (let chosen = 1; chosen < namesOf(false).length; ++chosen) {
       if (!startRun(seed ?? BenchSeed, chosen, palette ?? BenchPalette, false)) return;
+      engine._RunGenerations(BenchWarmUp);
+      await new Promise((resolve) => setTimeout(resolve, 100));
+      startRun(seed ?? BenchSeed, chosen, palette ?? BenchPalette, false);
       let spent = 0;
       for (let left = generations; left > 0;) {
         const step = Math.min(left, 1000), started = performance.now();
