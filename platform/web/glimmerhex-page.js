@@ -166,6 +166,7 @@
         const [effectChoice, paletteChoice] = lists.map((each, eachIsPalette) =>
           each.selectedIndex >= 0 ? each.selectedIndex : engine._RunChoice(eachIsPalette));
         startRun(seed ?? nowSeconds(), effectChoice, paletteChoice, true);
+        list.blur(); // the saver's keys are the saver's again, and the panel may fade
       });
     });
     panel.hidden = false;

@@ -13,6 +13,7 @@ const puppeteer = require("puppeteer-core");
 
 const [url, profile, ...actions] = process.argv.slice(2);
 const timeout = 120000;
+const benchTimeout = 1800000; // the portable build's bench takes minutes on a busy machine
 
 async function load(page, query, width = 800, height = 500) {
   await page.setViewport({ width, height });
@@ -20,9 +21,9 @@ async function load(page, query, width = 800, height = 500) {
 }
 
 // Until the condition holds or the page says that it could not start.
-async function settled(page, condition) {
+async function settled(page, condition, wait = timeout) {
   await page.waitForFunction(`!document.getElementById("failure").hidden || (${condition})()`,
-    { timeout });
+    { timeout: wait });
   return page.$eval("#failure", (failure) => failure.textContent);
 }
 
@@ -71,7 +72,8 @@ const perform = {
   },
   async bench(page, query) {
     await load(page, query);
-    return await settled(page, () => document.getElementById("bench").textContent.includes("effect=7")) ||
+    return await settled(page, () => document.getElementById("bench").textContent.includes("effect=7"),
+      benchTimeout) ||
       (await text(page, "bench")).trim().split("\n").join("; ");
   },
 };
