@@ -115,7 +115,7 @@
   // runs a while first, so that the browser has compiled its pass fully (it starts every
   // function with a quick baseline compile, and optimises the ones that run long).
   async function runBench() {
-    report.hidden = false;
+    report.hidden = !showUi;
     const generations = ticks || BenchGenerations;
     for (let chosen = 1; chosen < namesOf(false).length; ++chosen) {
       if (!startRun(seed ?? BenchSeed, chosen, palette ?? BenchPalette, false)) return;
