@@ -13,12 +13,15 @@ cpu=$(awk '/^Cpus_allowed_list/ { n = split($2, a, /[-,]/); print a[n] }' /proc/
 taskset -cp "$cpu" $$ >/dev/null # this script and all it starts
 serve_page "$web" || exit 1
 
-# One line a run: "effect rate", into $work/<name>.rates.
+# One line a run: "effect rate", into $work/<name>.rates. The browser's first bench is not
+# counted: it runs while the browser is still setting itself up, beside it on this processor.
+bench_page() { echo "bench bench=1&simd=$1&ticks=$generations"; }
+rates() { tr ';' '\n' | sed -n 's/.*effect=\([0-9]*\) .*generations_per_second=\([0-9.]*\).*/\1 \2/p'; }
 for _ in 1 2 3; do
+  mapfile -t lines < <(drive_page "$(bench_page sse2)" "$(bench_page sse2)" "$(bench_page portable)")
+  rates <<<"${lines[1]-}" >>"$work/page-sse2.rates"
+  rates <<<"${lines[2]-}" >>"$work/page-portable.rates"
   for path in sse2 portable; do
-    drive_page "bench bench=1&simd=$path&ticks=$generations" | tr ';' '\n' |
-      sed -n 's/.*effect=\([0-9]*\) .*generations_per_second=\([0-9.]*\).*/\1 \2/p' \
-        >>"$work/page-$path.rates"
     for effect in 1 2 3 4 5 6 7; do
       GLIMMERHEX_SIMD=$path "$render" --seed 2026 --effect "$effect" --palette 19 \
         --ticks "$generations" --bench | sed -n "s/ticks_per_second=/$effect /p" \

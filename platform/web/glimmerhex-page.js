@@ -188,16 +188,18 @@
 
   // One generation every delay microseconds, as many as are due at each animation frame
   // (none while the tab is hidden); a backlog from a hidden tab or a slow machine is dropped
-  // rather than caught up with. delay=0 runs generations for most of every frame.
+  // rather than caught up with. A generation due within a few milliseconds counts as due, so
+  // that a delay of one display refresh gives one generation a frame however the frames'
+  // times jitter. delay=0 runs generations for most of every frame.
   function runPaced() {
-    const period = delay / 1000;
+    const period = delay / 1000, early = Math.min(period / 2, 4);
     let next = null;
     const frame = (now) => {
       requestAnimationFrame(frame);
       if (next === null || now - next > Math.max(period, 250)) next = now;
-      if (next > now) return;
+      if (next > now + early) return;
       const started = performance.now();
-      while (next <= now) {
+      while (next <= now + early) {
         engine._RunGenerations(1);
         next += period;
         if (performance.now() - started >= FrameBudget) {
