@@ -53,8 +53,9 @@ The package holds the full-screen saver with its dialog, and
 glimmerhex-render, which runs the saver headless and writes PNG pictures, GIF
 animations or raw frames.
 
-glimmerhex-wayland is the screen saver of Wayland desktops, started by an idle
-daemon, covering every output; the hack serves XScreenSaver, xsecurelock and
-the screen savers of MATE and Xfce.]=])
+glimmerhex-wayland is the screen saver of Wayland desktops, covering every
+output: `systemctl --user enable --now glimmerhex-idle.service` starts it on
+idle in GNOME, Plasma, sway and other sessions. The hack serves XScreenSaver,
+xsecurelock and the screen savers of MATE and Xfce.]=])
 endif()
 include(CPack)

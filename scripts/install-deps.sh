@@ -29,9 +29,11 @@ packages=(
   dpkg-dev file lintian desktop-file-utils man-db unzip
   g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user
   # The Wayland program (its protocol glue is generated at build time, its accelerated path
-  # draws through EGL) and its end-to-end run under headless sway; MATE's screen saver for
-  # the hack's entry.
-  libwayland-dev wayland-protocols libegl-dev libgles-dev sway grim wtype swayidle
+  # draws through EGL, its GNOME idle source speaks GDBus) and its end-to-end runs under
+  # headless sway, KWin and mutter, with its unit checked; MATE's screen saver for the
+  # hack's entry.
+  libwayland-dev wayland-protocols libegl-dev libgles-dev libglib2.0-dev sway grim wtype
+  swayidle kwin-wayland mutter systemd
   mate-screensaver
   # The page (platform/web): its compiler, and the browser of its end-to-end run.
   emscripten chromium

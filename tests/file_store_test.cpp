@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -21,6 +23,7 @@
 #include "file_helpers.h"
 #include "platform/regfile/file_store.h"
 #include "platform/regfile/reg_text.h"
+#include "ports/store_port.h"
 #include "settings/saver_settings.h"
 #include "settings/settings_store.h"
 
@@ -31,6 +34,27 @@ extern "C" int rename(const char* from, const char* to) noexcept {
     --FailingRenames;
     errno = EIO;
     return -1;
+}
+
+// And so do its fsyncs: each first runs DuringFsync, another writer changing the file at the
+// worst moment, and the next FailingFsyncs fail.
+int FailingFsyncs = 0;
+std::function<void()> DuringFsync;
+extern "C" int fsync(int fd) {
+    if (DuringFsync) DuringFsync();
+    if (FailingFsyncs == 0) return static_cast<int>(syscall(SYS_fsync, fd));
+    --FailingFsyncs;
+    errno = EIO;
+    return -1;
+}
+
+// And its fstats: with FrozenTimes, a file system whose times do not move (FAT keeps them
+// to two seconds), where only what a file holds shows that it changed.
+bool FrozenTimes = false;
+extern "C" int fstat(int fd, struct stat* info) noexcept {
+    const int result = fstatat(fd, "", info, AT_EMPTY_PATH);
+    if (FrozenTimes) info->st_mtim = info->st_ctim = {};
+    return result;
 }
 
 namespace {
@@ -88,6 +112,14 @@ class FileStore : public ::testing::Test {
             if (getuid() == 0 && setuid(65534) != 0) _exit(3);
             body();
         });
+    }
+
+    // A save through the store's own calls, to see its result.
+    static int32_t SaveEffect(PlatformKey* key, uint8_t effect) {
+        SetStoreValue(key, "GraphicEffect", BinaryValue, &effect, 1);
+        const int32_t result = FlushStoreKey(key);
+        CloseStoreKey(key);
+        return result;
     }
 
     std::string root_, config_, folder_, file_;
@@ -177,12 +209,12 @@ TEST_F(FileStore, FilesItCannotRewriteAreLeftByteForByte) {
     for (char c : text)
         bigEndian.append({'\0', c});
     const std::string littleEndian = bigEndian.substr(3) + '\0'; // and without the mark
+    const std::string zeros(1600000, '\0');                      // no line end in its first MiB
     // The file, its mode and owner, and GraphicEffect after the load (2 before it).
-    const std::tuple<std::string, mode_t, uid_t, int> cases[] = {{garbage, 0600, geteuid(), 2},
-                                                                 {bigEndian, 0600, geteuid(), 2},
-                                                                 {littleEndian, 0600, geteuid(), 2},
-                                                                 {text, 0444, geteuid(), 5},
-                                                                 {text, 0644, 65534, 5}};
+    const std::tuple<std::string, mode_t, uid_t, int> cases[] = {
+        {garbage, 0600, geteuid(), 2},      {bigEndian, 0600, geteuid(), 2},
+        {littleEndian, 0600, geteuid(), 2}, {zeros, 0600, geteuid(), 2},
+        {text, 0444, geteuid(), 5},         {text, 0644, 65534, 5}};
     for (const auto& [bytes, mode, owner, effect] : cases) {
         WriteFile(file_, bytes);
         chmod(file_.c_str(), mode);
@@ -190,7 +222,7 @@ TEST_F(FileStore, FilesItCannotRewriteAreLeftByteForByte) {
         GraphicEffect = 2;
         LoadSettings();
         EXPECT_EQ(GraphicEffect, effect) << bytes.size() << " bytes, mode " << mode;
-        EXPECT_EQ(ReadFile(file_), bytes) << bytes.size() << " bytes, mode " << mode;
+        EXPECT_TRUE(ReadFile(file_) == bytes) << bytes.size() << " bytes, mode " << mode;
     }
 }
 
@@ -200,9 +232,13 @@ TEST_F(FileStore, AKeyPastTheReadLimitIsFoundAndNoOtherKeyIsSplit) {
     std::string other = "[HKEY_CURRENT_USER\\Software\\X]\r\n";
     while (other.size() < 2 * RegReadLimit)
         other += "\"v\"=hex:00,11,22,33,44,55,66,77,88,99,aa,bb,cc,dd,ee,ff\r\n";
-    for (const bool ours : {false, true}) {
-        const std::string text =
-            Header + other + (ours ? Section + "\"GraphicEffect\"=hex:03\r\n" : "");
+    // Ours nowhere, across the limit (its key line before it, its values after), past it.
+    std::string across = Header + "[HKEY_CURRENT_USER\\Software\\Y]\r\n";
+    across += "; " + std::string(RegReadLimit - 64 - across.size(), 'y') + "\r\n";
+    const std::string ours = Section + "\"GraphicEffect\"=hex:03\r\n";
+    for (const std::string& text :
+         {Header + other, across + ours + "\r\n" + other, Header + other + ours}) {
+        const bool found = text.find(Section) != std::string::npos;
         WriteStore("");
         WriteFile(file_, text);
         GraphicEffect = 0;
@@ -211,8 +247,8 @@ TEST_F(FileStore, AKeyPastTheReadLimitIsFoundAndNoOtherKeyIsSplit) {
         LoadSettings();
         // Compared whole: EXPECT_EQ's report of two megabytes would take minutes.
         EXPECT_TRUE(ReadFile(file_) == loaded && loaded.find(other) != std::string::npos);
-        EXPECT_EQ(GraphicEffect, ours ? 3 : 0);
-        EXPECT_TRUE(ours ? loaded == text : HasRegKey(ParseRegText(loaded), Key));
+        EXPECT_EQ(GraphicEffect, found ? 3 : 0);
+        EXPECT_TRUE(found ? loaded == text : HasRegKey(ParseRegText(loaded), Key));
     }
     GraphicEffect = 6;
     SaveSettings(); // into the part of the file that holds the key
@@ -446,16 +482,53 @@ TEST_F(FileStore, ASaveRemovesTemporariesThatKilledWritersLeftAMinuteAgo) {
         EXPECT_EQ(access((folder_ + "/" + c.Name).c_str(), F_OK) == 0, c.Kept) << c.Name;
 }
 
-// One attempt for each OK: a save that fails leaves the old file and says so; closing the
-// key does not try again behind the report's back.
+// One attempt for each OK: a save whose flush to disk or rename fails leaves the old file
+// and says so; closing the key does not try again behind the report's back.
 TEST_F(FileStore, AFailedSaveIsNotMadeAgainBehindItsReport) {
     WriteStore("\"Version\"=hex:03\r\n\"GraphicEffect\"=hex:01\r\n");
     const std::string before = ReadFile(file_);
-    FailingRenames = 1;
-    GraphicEffect = 6;
-    SaveSettings();
-    FailingRenames = 0;
-    EXPECT_EQ(LastStoreFailure().Reason, strerror(EIO));
-    EXPECT_EQ(ReadFile(file_), before);
-    EXPECT_EQ(CountEntries(folder_), 1);
+    for (int* failing : {&FailingFsyncs, &FailingRenames}) {
+        *failing = 1;
+        PlatformKey* key = nullptr;
+        ASSERT_EQ(OpenStoreKey(SettingsKeyPath, &key), StoreOk);
+        EXPECT_EQ(SaveEffect(key, 6), StoreWriteFault);
+        *failing = 0;
+        EXPECT_EQ(LastStoreFailure().Reason, strerror(EIO));
+        EXPECT_EQ(ReadFile(file_), before);
+        EXPECT_EQ(CountEntries(folder_), 1);
+    }
+}
+
+// A long file is saved around the parts of it that were read. Changed in place in between
+// (by an editor, a sync tool), it is read again, so that a save never mixes two versions;
+// one that changes under every try is left as the other writer made it. Where the file's
+// times do not move, only the bytes show the change: there the other writer overwrites
+// some once; elsewhere it inserts a line at every try.
+TEST_F(FileStore, ALongFileChangedSinceItWasReadIsReadAgainNeverTorn) {
+    std::string filler;
+    while (filler.size() < 2 * RegReadLimit)
+        filler += "; " + std::string(98, 'f') + "\r\n";
+    for (const bool frozenTimes : {false, true}) {
+        WriteStore("\"GraphicEffect\"=hex:01\r\n" + filler);
+        std::string edited = ReadFile(file_);
+        // In place, as the same file: the store still reads it where it read it before.
+        const auto edit = [&] {
+            const size_t at = edited.find("; f");
+            WriteFile(file_, frozenTimes ? edited.replace(at, 8, "; edited")
+                                         : edited.insert(at, "; edited\r\n"));
+        };
+        FrozenTimes = frozenTimes;
+        PlatformKey* key = nullptr;
+        ASSERT_EQ(OpenStoreKey(SettingsKeyPath, &key), StoreOk);
+        if (frozenTimes)
+            edit();
+        else
+            DuringFsync = edit;
+        EXPECT_EQ(SaveEffect(key, 6), frozenTimes ? StoreOk : StoreWriteFault) << frozenTimes;
+        DuringFsync = nullptr;
+        FrozenTimes = false;
+        if (frozenTimes) edited.replace(edited.find("hex:01"), 6, "hex:06");
+        EXPECT_TRUE(ReadFile(file_) == edited) << frozenTimes;
+        EXPECT_EQ(CountEntries(folder_), 1) << frozenTimes;
+    }
 }

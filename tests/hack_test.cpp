@@ -11,11 +11,15 @@
 #include <vector>
 
 #include "effects/effect_selection.h"
+#include "life/grids.h"
 #include "palettes/palette_catalogue.h"
 #include "parsed_options.h"
 #include "platform/hack/hack_options.h"
 #include "platform/present/paced_run.h"
 #include "platform/present/picture_scaling.h"
+#include "platform/present/present_pacing.h"
+#include "settings/saver_settings.h"
+#include "shell/display_setup.h"
 
 namespace {
 TEST(HackWindowId, ReadsHexAndDecimalAndRefusesTheRest) {
@@ -267,5 +271,51 @@ TEST(PacedRun, TheNextFrameIsNeverMoreThanAPeriodAway) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(NextFrameDeadline(c.Previous, 1000, c.Now), c.Next) << c.Previous << " " << c.Now;
+}
+
+// SIGUSR1 in the middle of a run, paced or unpaced: the run starts over at once. The
+// front end's first read of events stands in for the signal, its second looks.
+int EventReads = 0;
+int32_t GenerationsAfterStartOver = 0;
+bool ReadEventsAskingForAStartOver() {
+    if (++EventReads == 1) {
+        GenerationCount = 5000; // well into the field's life
+        RestartRequested = 1;
+        return true;
+    }
+    GenerationsAfterStartOver = GenerationCount;
+    return false;
+}
+
+TEST(PacedRun, StartsOverWhenAskedAtAnyDelay) {
+    const PacedFrontEnd frontEnd{
+        [] {},       ReadEventsAskingForAStartOver,     [] { return -1; },
+        [](bool) {}, [] { return int64_t{1'000'000}; }, [] { return "test"; }};
+    for (const uint32_t delay : {0u, 1000u}) {
+        ResetRun(1);
+        GraphicEffect = PaletteScheme = 1;
+        DisplayFailure failure{};
+        ASSERT_TRUE(SetUpDisplay(nullptr, failure));
+        EventReads = 0;
+        RunPaced(delay, frontEnd);
+        EXPECT_LT(GenerationsAfterStartOver, 5000) << "--delay " << delay;
+        EXPECT_EQ(RestartRequested, 0) << "--delay " << delay;
+    }
+}
+
+// An unpaced run presents at most once a refresh, and presenting never takes more than a
+// twentieth of its time: the next present is due max(refresh, 20 x what this one took)
+// after this one began.
+TEST(PresentPacing, ARefreshOrTwentyTimesWhatThePresentTook) {
+    const struct {
+        int64_t Took, DueAfter;
+    } cases[] = {{1, 1000}, {50, 1000}, {51, 1020}, {200, 4000}};
+    for (const auto& c : cases) {
+        PresentPace pace;
+        pace.Interval = 1000;
+        NotePresentTook(pace, 7000, 7000 + c.Took);
+        EXPECT_FALSE(PresentIsDue(pace, 7000 + c.DueAfter - 1)) << "took " << c.Took;
+        EXPECT_TRUE(PresentIsDue(pace, 7000 + c.DueAfter)) << "took " << c.Took;
+    }
 }
 } // namespace

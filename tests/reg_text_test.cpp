@@ -160,6 +160,20 @@ TEST(RegText, TheReaderStopsAtItsLimitAndKeepsTheRest) {
     EXPECT_EQ(SerializeRegText(document), text) << "and is written back as it was";
 }
 
+// A section that the limit cuts may hold values past it: where its key line starts in the
+// file, whatever comes before it, so that the reading can go on from there.
+TEST(RegText, TheKeySectionTheLimitCutsIsFoundInEachEncoding) {
+    const std::pair<std::string, size_t> encodings[] = {
+        {"", 1}, {"\xEF\xBB\xBF", 1}, {"\xFF\xFE", 2}};
+    for (const auto& [mark, width] : encodings) { // the mark, and bytes a character
+        const std::string lead =
+            Header + "; " + std::string(RegReadLimit / width - 500, 'y') + "\r\n";
+        const std::string text = lead + Section + "; " + std::string(1000, 'z');
+        const RegDocument document = ParseRegText(width == 2 ? Utf16(text) : mark + text);
+        EXPECT_EQ(FindCutKeySection(document, Key), mark.size() + lead.size() * width) << width;
+    }
+}
+
 TEST(RegText, HostileInputNeverBreaksTheReader) {
     std::string garbage;
     for (int i = 0; i < 5000; ++i)

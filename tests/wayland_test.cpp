@@ -1,11 +1,16 @@
 // The Wayland program's rules, without a compositor: its options, which outputs get a
 // surface as they come and go, which input ends the run, and the picture on each output.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "file_helpers.h"
 #include "parsed_options.h"
+#include "platform/posix/compositor_socket.h"
 #include "platform/wayland/ending_input.h"
 #include "platform/wayland/output_picture.h"
 #include "platform/wayland/output_table.h"
@@ -36,6 +41,34 @@ TEST(WaylandOptions, TakeWallpaperAndRefuseWhatIsNotTheirs) {
         EXPECT_FALSE(parsed.Good) << c.Error;
         EXPECT_EQ(parsed.Error, c.Error);
     }
+}
+
+// Every way of reaching a compositor names it by the socket it listens on: a path spelled
+// otherwise, a connection to it, and a pair of sockets made for us by the compositor (this
+// process, listening, stands in for it).
+TEST(CompositorSocket, EveryWayToItNamesTheSocketItListensOn) {
+    const std::string folder = MakeScratchFolder("compositor");
+    const std::string path = folder + "/wayland-7";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    const auto* place = reinterpret_cast<const sockaddr*>(&address);
+    const int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(bind(listening, place, sizeof address), 0);
+    ASSERT_EQ(listen(listening, 1), 0);
+    const int connected = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(connect(connected, place, sizeof address), 0);
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    CompositorSocket spelled, handed, paired;
+    spelled.Path = folder + "/./wayland-7";
+    handed.HandedOver = connected;
+    paired.HandedOver = pair[0];
+    for (const CompositorSocket* way : {&spelled, &handed, &paired})
+        EXPECT_EQ(CanonicalSocketPath(*way), path) << way->Path << way->HandedOver;
+    for (const int descriptor : {listening, connected, pair[0], pair[1]})
+        close(descriptor);
+    RemoveScratchFolder(folder);
 }
 
 // An output event and, after it, which global names need a surface and how many outputs

@@ -54,7 +54,7 @@ bool WaitUntil(int64_t deadline, const PacedFrontEnd& frontEnd) {
         pollfd waits[2] = {{frontEnd.StartWaiting(), POLLIN, 0}, {WakeReader, POLLIN, 0}};
         const timespec timeout{static_cast<time_t>(remaining / 1'000'000'000),
                                static_cast<long>(remaining % 1'000'000'000)};
-        const int ready = ppoll(waits, 2, &timeout, nullptr);
+        const int ready = ppoll(waits, 2, deadline == NoDeadline ? nullptr : &timeout, nullptr);
         frontEnd.StopWaiting(ready > 0 && (waits[0].revents & POLLIN) != 0);
         if (ready > 0 && (waits[1].revents & POLLIN) != 0) {
             char drained[64];
@@ -63,6 +63,14 @@ bool WaitUntil(int64_t deadline, const PacedFrontEnd& frontEnd) {
         }
     }
     return true;
+}
+
+// A start-over asked for: the next generation wipes the field and re-rolls the random
+// choices, as the periodic wipe does.
+void StartOverIfAsked() {
+    if (RestartRequested == 0) return;
+    RestartRequested = 0;
+    GenerationCount = WipeThreshold + 1;
 }
 
 void Show(const PacedFrontEnd& frontEnd) {
@@ -74,6 +82,7 @@ void RunUnpaced(const PacedFrontEnd& frontEnd) {
     UnpacedPace.Interval = frontEnd.RefreshInterval();
     int64_t nextEvents = 0;
     while (StopRequested == 0) {
+        StartOverIfAsked();
         IdleTick();
         NoteGeneration();
         const int64_t now = SteadyNanoseconds();
@@ -89,6 +98,10 @@ void RunUnpaced(const PacedFrontEnd& frontEnd) {
     }
 }
 } // namespace
+
+bool WaitForFrontEnd(int64_t deadline, const PacedFrontEnd& frontEnd) {
+    return WaitUntil(deadline, frontEnd);
+}
 
 int64_t NextFrameDeadline(int64_t previous, int64_t period, int64_t now) {
     const int64_t next = previous + period;
@@ -127,12 +140,7 @@ void RunPaced(uint32_t delayMicroseconds, const PacedFrontEnd& frontEnd) {
     if (period == 0) return RunUnpaced(frontEnd);
     int64_t next = SteadyNanoseconds();
     while (StopRequested == 0) {
-        if (RestartRequested != 0) {
-            RestartRequested = 0;
-            // The next generation wipes the field and re-rolls the random choices, as the
-            // periodic wipe does.
-            GenerationCount = WipeThreshold + 1;
-        }
+        StartOverIfAsked();
         IdleTick();
         NoteGeneration();
         Show(frontEnd);

@@ -45,6 +45,12 @@ bool SetUpPacedRun(uint32_t seed, const PacedChoices& choices, std::string& erro
 // Returns when a stop was asked for or the front end ended.
 void RunPaced(uint32_t delayMicroseconds, const PacedFrontEnd& frontEnd);
 
+// Sleeps until deadline on the monotonic clock (NoDeadline: until something happens),
+// reading the display's events as they come; returns early, true, when a signal arrives,
+// and false once the front end's ReadEvents says its run cannot go on.
+inline constexpr int64_t NoDeadline = INT64_MAX;
+bool WaitForFrontEnd(int64_t deadline, const PacedFrontEnd& frontEnd);
+
 // When the frame after one shown at now is due, the last one having been due at previous:
 // one period on; from now where the run fell more than a period behind (suspended, starved
 // of time); and never more than a period after now, however often a start-over woke the run

@@ -3,4 +3,6 @@
 
 void NoteGeneration() {}
 void NotePresent() {}
+void NoteShowAsked() {}
+void NoteEveryOutputShown(int) {}
 void ReportRates(const char*) {}

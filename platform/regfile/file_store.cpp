@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/regfile/file_paths.h"
@@ -27,15 +28,19 @@ struct PlatformKey {
     std::string KeyName;
     RegDocument Document;
     int Source = -1;               // the file read, open while parts of it were not parsed
-    off_t PartFrom = 0;            // where the parsed text starts: a key line past the limit
+    off_t PartFrom = 0;            // where the parsed text starts: a key line of ours
     off_t UnreadFrom = -1;         // where the read stopped in a file larger than the limit
+    struct stat Read {};           // the source as it was read, and
+    std::string Parsed;            // the bytes parsed from it: a change shows in either
     const char* Refusal = nullptr; // why the file must not be replaced, when it must not
+    std::vector<std::pair<std::string, RegValue>> Changes; // every value set, in order
     bool Dirty = false;
 };
 
 namespace {
 // Then six random characters: no name a person would give a file of their own.
 constexpr const char* TemporaryMark = ".glimmerhex-saving~";
+constexpr int SaveTries = 3; // a file that another writer changes under each is left alone
 bool ReadOnly = false;
 StoreFailure Failure;
 
@@ -121,13 +126,13 @@ off_t FindKeyLine(int fd, off_t from, const PlatformKey& key) {
 
 enum StoreFileState { FileRead, FileMissing, FileUnreadable };
 
-// Reads no more than the parser looks at: the start of the file, or, when the key lies
-// past the read limit, the part from its first line on. Only a path where nothing exists
-// is a missing file, which a create may write. A file that cannot be opened or read, or
-// is not a regular one, is unreadable: it is never replaced, since what it holds is
-// unknown. Neither is a file that is not the user's to replace or not an export that the
-// program can rewrite, though what it holds is read. The open never blocks, so a FIFO
-// there cannot hang the program.
+// Reads no more than the parser looks at: the start of the file, or, when the key's
+// section lies past the read limit or is cut by it, the part from its key line on. Only a
+// path where nothing exists is a missing file, which a create may write. A file that
+// cannot be opened or read, or is not a regular one, is unreadable: it is never replaced,
+// since what it holds is unknown. Neither is a file that is not the user's to replace or
+// not an export that the program can rewrite, though what it holds is read. The open
+// never blocks, so a FIFO there cannot hang the program.
 StoreFileState ReadStoreFile(PlatformKey& key) {
     const int fd = open(key.File.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -156,9 +161,14 @@ StoreFileState ReadStoreFile(PlatformKey& key) {
     else if (!IsRewritableRegText(key.Document))
         key.Refusal = "it is not a registry export this program can rewrite";
     const auto parsed = static_cast<off_t>(bytes.size() - key.Document.Tail.size());
-    if (info.st_size > parsed && !HasRegKey(key.Document, key.KeyName)) {
+    if (info.st_size > parsed) {
+        // The key's section lies past the limit, or starts before it with values after it.
+        off_t start = -1;
+        if (!HasRegKey(key.Document, key.KeyName))
+            start = FindKeyLine(fd, parsed, key);
+        else if (const auto cut = FindCutKeySection(key.Document, key.KeyName))
+            start = static_cast<off_t>(*cut);
         std::string part;
-        const off_t start = FindKeyLine(fd, parsed, key);
         if (start >= 0 && ReadAt(fd, start, RegReadLimit + 4, part)) {
             key.Document = ParseRegTextPart(part, key.Document.Utf16);
             key.PartFrom = start;
@@ -167,11 +177,43 @@ StoreFileState ReadStoreFile(PlatformKey& key) {
     }
     const off_t readTo = key.PartFrom + static_cast<off_t>(bytes.size());
     if (info.st_size > readTo) key.UnreadFrom = readTo;
-    if (key.PartFrom > 0 || key.UnreadFrom >= 0)
+    if (key.PartFrom > 0 || key.UnreadFrom >= 0) {
         key.Source = fd; // what was not parsed is copied from here on a save
-    else
+        key.Read = info;
+        key.Parsed = std::move(bytes);
+    } else {
         close(fd);
+    }
     return FileRead;
+}
+
+bool SameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Whether the source was changed in place since it was read: its unparsed parts, copied
+// on a save, may then not belong with the part that was parsed. Its times can be too
+// coarse to show a change made just after the read, so the parsed bytes are read again.
+bool SourceChanged(const PlatformKey& key) {
+    struct stat now {};
+    std::string parsed;
+    return fstat(key.Source, &now) != 0 || now.st_size != key.Read.st_size ||
+           !SameTime(now.st_mtim, key.Read.st_mtim) || !SameTime(now.st_ctim, key.Read.st_ctim) ||
+           !ReadAt(key.Source, key.PartFrom, key.Parsed.size(), parsed) || parsed != key.Parsed;
+}
+
+// Reads the file again as it is now and makes the key's changes to it once more.
+bool ReadKeyAgain(PlatformKey& key) {
+    PlatformKey again;
+    LocateKey(key.KeyName.c_str(), again);
+    if (ReadStoreFile(again) == FileUnreadable) return false;
+    if (!HasRegKey(again.Document, again.KeyName)) AddRegKey(again.Document, again.KeyName);
+    for (const auto& [name, value] : key.Changes)
+        SetRegValue(again.Document, again.KeyName, name, value);
+    again.Changes = std::move(key.Changes);
+    if (key.Source >= 0) close(key.Source);
+    key = std::move(again);
+    return true;
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {
@@ -236,40 +278,53 @@ int32_t WriteFailed(const PlatformKey& key, int error) {
     return StoreWriteFault;
 }
 
+// The new text, between the parts of the file that were not parsed, flushed to disk.
+bool FillTemporary(const PlatformKey& key, int fd, mode_t mode) {
+    const std::string text = SerializeRegText(key.Document);
+    return fchmod(fd, mode) == 0 && CopyUnparsedPart(key, 0, key.PartFrom, fd) &&
+           WriteAll(fd, text.data(), text.size()) &&
+           (key.UnreadFrom < 0 || CopyUnparsedPart(key, key.UnreadFrom, -1, fd)) && fsync(fd) == 0;
+}
+
 // A temporary file beside the old one, flushed to disk, then renamed over it: readers
 // see the old file or the new one, never a torn one, and the last save wins. A file
-// named through links is replaced where the links lead, and keeps its mode.
+// named through links is replaced where the links lead, and keeps its mode. A file
+// changed in place since it was read is read again and the key's changes made anew.
 int32_t WriteStoreFile(PlatformKey& key) {
     key.Dirty = false; // one attempt for each change: a failed one is not made again on close
-    if (key.Refusal != nullptr) {
-        NoteFailure(key, key.Refusal);
-        return StoreAccessDenied;
-    }
-    if (!MakeFolders(key.Folder)) return WriteFailed(key, errno);
-    const std::string target = FinalLinkTarget(key.File);
-    if (FolderOf(target) == key.Folder) RemoveStaleTemporaries(target);
-    struct stat old {};
-    const mode_t mode = stat(target.c_str(), &old) == 0 ? old.st_mode & 07777 : 0600;
-    std::string temporary = target + TemporaryMark + "XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return WriteFailed(key, errno);
-    const std::string text = SerializeRegText(key.Document);
-    bool ok = fchmod(fd, mode) == 0 && CopyUnparsedPart(key, 0, key.PartFrom, fd) &&
-              WriteAll(fd, text.data(), text.size()) &&
-              (key.UnreadFrom < 0 || CopyUnparsedPart(key, key.UnreadFrom, -1, fd)) &&
-              fsync(fd) == 0;
-    int error = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && rename(temporary.c_str(), target.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        unlink(temporary.c_str());
-        return WriteFailed(key, error);
+    std::string target;
+    for (int round = 1;; ++round) {
+        if (key.Refusal != nullptr) {
+            NoteFailure(key, key.Refusal);
+            return StoreAccessDenied;
+        }
+        if (!MakeFolders(key.Folder)) return WriteFailed(key, errno);
+        target = FinalLinkTarget(key.File);
+        if (FolderOf(target) == key.Folder) RemoveStaleTemporaries(target);
+        struct stat old {};
+        const mode_t mode = stat(target.c_str(), &old) == 0 ? old.st_mode & 07777 : 0600;
+        std::string temporary = target + TemporaryMark + "XXXXXX";
+        const int fd = mkstemp(temporary.data());
+        if (fd < 0) return WriteFailed(key, errno);
+        bool ok = FillTemporary(key, fd, mode);
+        int error = errno;
+        if (close(fd) != 0 && ok) {
+            ok = false;
+            error = errno;
+        }
+        const bool changed = ok && key.Source >= 0 && SourceChanged(key);
+        if (ok && !changed && rename(temporary.c_str(), target.c_str()) != 0) {
+            ok = false;
+            error = errno;
+        }
+        if (!ok || changed) unlink(temporary.c_str());
+        if (!ok) return WriteFailed(key, error);
+        if (!changed) break;
+        if (round == SaveTries) {
+            NoteFailure(key, "it changed under every attempt to save it");
+            return StoreWriteFault;
+        }
+        if (!ReadKeyAgain(key)) return StoreAccessDenied;
     }
     const int folder = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
@@ -338,7 +393,9 @@ int32_t QueryStoreValue(PlatformKey* key, const char* name, uint8_t* data, uint3
 
 int32_t SetStoreValue(PlatformKey* key, const char* name, uint32_t type, const uint8_t* data,
                       uint32_t size) {
-    SetRegValue(key->Document, key->KeyName, name, RegValue{type, {data, data + size}});
+    const RegValue value{type, {data, data + size}};
+    SetRegValue(key->Document, key->KeyName, name, value);
+    key->Changes.emplace_back(name, value);
     key->Dirty = true;
     return StoreOk;
 }

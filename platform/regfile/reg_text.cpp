@@ -353,8 +353,20 @@ bool HasRegKey(const RegDocument& document, std::string_view key) {
 
 bool IsRewritableRegText(const RegDocument& document) {
     return document.HasHeader ||
-           std::all_of(document.Lines.begin(), document.Lines.end(),
-                       [](const std::string& line) { return Trim(line).empty(); });
+           (document.Tail.empty() &&
+            std::all_of(document.Lines.begin(), document.Lines.end(),
+                        [](const std::string& line) { return Trim(line).empty(); }));
+}
+
+std::optional<size_t> FindCutKeySection(const RegDocument& document, std::string_view key) {
+    if (document.Tail.empty()) return std::nullopt;
+    size_t offset = document.Part ? 0 : document.Utf16 ? 2 : document.Utf8Bom ? 3 : 0;
+    std::optional<size_t> start;
+    for (const std::string& line : document.Lines) {
+        if (KeyOfLine(line)) start = IsOurKey(line, key) ? std::optional(offset) : std::nullopt;
+        offset += document.Utf16 ? Utf8ToUtf16(line).size() : line.size();
+    }
+    return start;
 }
 
 bool OpensRegKey(std::string_view line, std::string_view key, bool utf16) {

@@ -31,9 +31,12 @@ RegDocument ParseRegText(std::string_view bytes);
 RegDocument ParseRegTextPart(std::string_view bytes, bool utf16);
 std::string SerializeRegText(const RegDocument& document);
 // Whether the text is an export the program may rewrite: it starts with the format's
-// header, or holds blank lines alone (a new file). Other text (another encoding, another
-// kind of file) is not the program's to change.
+// header, or holds blank lines alone with nothing past the read limit (a new file). Other
+// text (another encoding, another kind of file) is not the program's to change.
 bool IsRewritableRegText(const RegDocument& document);
+// Where the last section read starts in the bytes parsed, when it opens the key and text
+// past the read limit follows: the limit may have cut off its values.
+std::optional<size_t> FindCutKeySection(const RegDocument& document, std::string_view key);
 // Whether a line, as the file holds it (UTF-16LE when utf16), opens the key.
 bool OpensRegKey(std::string_view line, std::string_view key, bool utf16);
 

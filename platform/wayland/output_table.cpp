@@ -43,9 +43,15 @@ void NoteSurfaceClosed(OutputTable& table, int slot) {
         table.Slots[slot].Phase = OutputPhase::Closed;
 }
 
+void NoteSurfacesWithdrawn(OutputTable& table) {
+    table.Withdrawn = true;
+    for (OutputSlot& slot : table.Slots)
+        if (slot.Phase == OutputPhase::Covered) slot.Phase = OutputPhase::Waiting;
+}
+
 bool NeedsSurface(const OutputTable& table, int slot) {
-    return Holds(table, slot) && table.Slots[slot].Phase == OutputPhase::Waiting &&
-           table.Slots[slot].Described;
+    return !table.Withdrawn && Holds(table, slot) &&
+           table.Slots[slot].Phase == OutputPhase::Waiting && table.Slots[slot].Described;
 }
 
 int CoveredOutputs(const OutputTable& table) {

@@ -4,7 +4,9 @@
 #pragma once
 #include <cstdint>
 
-inline constexpr int MaxOutputs = 16;
+// Far beyond any real desk (one machine drives a few dozen outputs at most): the table
+// stays fixed in size and small, a few dozen kilobytes.
+inline constexpr int MaxOutputs = 64;
 
 enum class OutputPhase : uint8_t {
     Free,    // no output
@@ -22,6 +24,7 @@ struct OutputSlot {
 
 struct OutputTable {
     OutputSlot Slots[MaxOutputs];
+    bool Withdrawn; // no surface wanted anywhere: the resident between its shows
 };
 
 // The slot given to a newly announced output; -1 when the table is full or the name is
@@ -35,6 +38,9 @@ int RemoveOutput(OutputTable& table, uint32_t name);
 void NoteOutputDescribed(OutputTable& table, int slot);
 void NoteSurfaceMade(OutputTable& table, int slot);
 void NoteSurfaceClosed(OutputTable& table, int slot);
+// Every surface taken down (the resident's show ended): none is wanted until Withdrawn is
+// cleared, then every output that still describes itself is covered again.
+void NoteSurfacesWithdrawn(OutputTable& table);
 
 // Whether a surface is to be made for the slot now.
 bool NeedsSurface(const OutputTable& table, int slot);

@@ -167,7 +167,9 @@ int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
     return DisplayOk;
 }
 
+// The resident starts OpenGL ES afresh at each show, and gives back all of it after.
 void ReleaseSurface(PlatformSurface*) {
     for (OutputSurface& output : Wl.Outputs)
         DropBuffers(output);
+    StopAccelerating();
 }

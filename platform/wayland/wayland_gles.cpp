@@ -6,8 +6,11 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GLES2/gl2.h>
+#include <dirent.h>
+#include <unistd.h>
 #include <wayland-egl.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/present/memory_picture.h"
@@ -119,16 +122,36 @@ void UploadPicture() {
         UploadedGeneration = Wl.Generation;
     }
 }
-
-void StopAccelerating() {
-    if (Display != EGL_NO_DISPLAY) eglTerminate(Display);
-    Display = EGL_NO_DISPLAY;
-    Context = EGL_NO_CONTEXT;
-}
 } // namespace
 
+// A GPU is reached through a render node this user may open. Where there is none, OpenGL
+// could only be emulated, and merely loading it (LLVM among it) would keep some 70 MB mapped
+// for the rest of the run: "auto" decides before loading anything.
+bool HasRenderNode() {
+    DIR* nodes = opendir("/dev/dri");
+    if (nodes == nullptr) return false;
+    bool found = false;
+    while (const dirent* node = readdir(nodes))
+        found = found || (std::strncmp(node->d_name, "renderD", 7) == 0 &&
+                          faccessat(dirfd(nodes), node->d_name, R_OK | W_OK, 0) == 0);
+    closedir(nodes);
+    return found;
+}
+
+void StopAccelerating() {
+    if (Display != EGL_NO_DISPLAY) {
+        // A current context would outlive the display until the thread let it go.
+        eglMakeCurrent(Display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglTerminate(Display);
+    }
+    Display = EGL_NO_DISPLAY;
+    Context = EGL_NO_CONTEXT;
+    UploadedGeneration = UploadedPalette = 0; // a new context starts with empty textures
+}
+
 bool StartAccelerating(PacedRenderer wanted) {
-    if (wanted == PacedRenderer::Software) return false;
+    if (wanted == PacedRenderer::Software || (wanted == PacedRenderer::Auto && !HasRenderNode()))
+        return false;
     Display = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, Wl.Display, nullptr);
     if (Display == EGL_NO_DISPLAY || eglInitialize(Display, nullptr, nullptr) != EGL_TRUE ||
         eglBindAPI(EGL_OPENGL_ES_API) != EGL_TRUE) {

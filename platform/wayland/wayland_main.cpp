@@ -1,12 +1,14 @@
 // glimmerhex-wayland: the saver for Wayland desktops, started by an idle daemon. It covers
 // every output with the same picture, one generation per --delay, until any key, button
-// or move of the pointer, or a signal, ends it.
+// or move of the pointer, or a signal, ends it. With --idle it is its own idle daemon
+// instead (idle_run.cpp).
 #include <unistd.h>
 
 #include <cstdio>
 #include <ctime>
 #include <string>
 
+#include "platform/posix/lock_marker.h"
 #include "platform/posix/program_start.h"
 #include "platform/present/paced_run.h"
 #include "platform/present/run_rates.h"
@@ -34,7 +36,11 @@ int main(int argc, char** argv) {
         std::fputs(WaylandUsage, stdout);
         return 0;
     }
+    if (options.IdleSeconds > 0) RunResident(options);
     CatchPacedSignals();
+    // One saver a compositor, whichever program and however the compositor is named: a
+    // start while another covers it ends at once, as /s does. A wallpaper is no saver.
+    if (!options.Wallpaper && TakeLockMarker(SaverMarker) == LockMarkerBusy) return 0;
     if (!ConnectToCompositor(options.Wallpaper, error)) return Fail(error);
 
     Wl.Renderer = options.Renderer;

@@ -1,13 +1,36 @@
 #include "platform/wayland/wayland_options.h"
 
+#include "platform/posix/whole_numbers.h"
+
+namespace {
+bool TakesValue(const std::string& name) {
+    return IsPacedOption(name) || name == "--idle";
+}
+
+bool ReadIdleSeconds(const OptionWord& option, uint32_t& seconds, std::string& error) {
+    uint64_t value = 0;
+    if (ParseWholeNumber(option.Value, 10, LongestIdle, value) && value > 0) {
+        seconds = static_cast<uint32_t>(value);
+        return true;
+    }
+    error = "--idle takes seconds from 1 to " + std::to_string(LongestIdle) + ", not '" +
+            option.Value + "'";
+    return false;
+}
+} // namespace
+
 bool ParseWaylandOptions(int argc, const char* const* argv, WaylandOptions& options,
                          std::string& error) {
     options = {};
     for (int i = 1; i < argc; ++i) {
         OptionWord option;
-        if (!TakeOption(argc, argv, i, IsPacedOption, option, error)) return false;
+        if (!TakeOption(argc, argv, i, TakesValue, option, error)) return false;
         if (IsPacedOption(option.Name)) {
             if (!ReadPacedOption(option, options, error)) return false;
+            continue;
+        }
+        if (option.Name == "--idle") {
+            if (!ReadIdleSeconds(option, options.IdleSeconds, error)) return false;
             continue;
         }
         bool* flag = option.Name == "--wallpaper" ? &options.Wallpaper
@@ -19,6 +42,11 @@ bool ParseWaylandOptions(int argc, const char* const* argv, WaylandOptions& opti
         }
         if (!RefuseValue(option, error)) return false;
         *flag = true;
+    }
+    // A wallpaper stays until its locker ends it; the resident's shows end on input.
+    if (options.Wallpaper && options.IdleSeconds > 0) {
+        error = "--idle and --wallpaper do not go together";
+        return false;
     }
     return true;
 }

@@ -12,6 +12,7 @@
 #include "platform/wayland/ending_input.h"
 #include "platform/wayland/output_picture.h"
 #include "platform/wayland/output_table.h"
+#include "platform/wayland/wayland_options.h"
 #include "viewporter-client.h"
 #include "xdg-shell-client.h"
 
@@ -85,10 +86,12 @@ extern WaylandClient Wl;
 
 // wayland_surfaces.cpp: the connection, the outputs and their surfaces.
 // Connects and learns the globals and the outputs; false with one line in error when there
-// is no compositor, or none this program can draw on.
+// is no compositor, none that answers within AnswerSeconds, or none this program can draw on.
 bool ConnectToCompositor(bool wallpaper, std::string& error);
-// Makes a surface for every output that needs one.
+// Makes a surface for every output that needs one, and for those that come later.
 void CoverOutputs();
+// Takes every surface down, with its buffers; none is made again until CoverOutputs.
+void UncoverOutputs();
 // For the paced run: reads and handles what the compositor sent, never waiting; false
 // once the run is over (input, or the connection lost).
 bool ReadCompositorEvents();
@@ -96,6 +99,15 @@ int StartWaitingForCompositor();
 void StopWaitingForCompositor(bool readable);
 // The shortest refresh among the outputs, in nanoseconds.
 int64_t FastestRefresh();
+
+// wayland_connection.cpp: reaching the compositor, all of it within a few seconds.
+inline constexpr int AnswerSeconds = 5;
+// A connection to the compositor's socket, or the one handed over; -1 with one line in
+// error where the environment names none, or none is made by the deadline (steady clock).
+int OpenCompositorConnection(int64_t deadline, std::string& error);
+// One round trip on Wl.Display; false with one line in error when the connection broke or
+// the deadline passed first.
+bool RoundTripBy(int64_t deadline, std::string& error);
 
 // wayland_input.cpp: the seat's keyboard and pointer, which end the run.
 void ListenToSeat(wl_seat* seat);
@@ -115,8 +127,12 @@ const char* DescribePresenter();
 // wayland_gles.cpp: the accelerated path, taken where the renderer is a GPU (or where it is
 // asked for by name and OpenGL ES can be had at all).
 bool StartAccelerating(PacedRenderer wanted);
+void StopAccelerating();
 bool IsAccelerating();
 const char* AcceleratedRenderer();
 // Draws the picture and commits the surface; false where EGL failed.
 bool DrawWithGles(OutputSurface& output, const OutputPicture& plan);
 void DropGlesSurface(OutputSurface& output);
+
+// idle_run.cpp: glimmerhex-wayland --idle, the resident, until the process ends.
+[[noreturn]] void RunResident(const WaylandOptions& options);

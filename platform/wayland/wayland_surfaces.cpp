@@ -5,10 +5,10 @@
 #include <poll.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
+#include <cstdio>
 #include <string_view>
 
+#include "platform/present/present_pacing.h"
 #include "platform/wayland/wayland_state.h"
 
 WaylandClient Wl;
@@ -199,7 +199,17 @@ const wl_output_listener OutputListener{OnGeometry,    OnMode,  OnOutputDone,
 
 void AddOutputGlobal(uint32_t name, uint32_t version) {
     const int slot = AddOutput(Wl.Table, name);
-    if (slot < 0) return; // more outputs than slots: those beyond stay uncovered
+    if (slot < 0) {
+        // Said once; the run goes on over the outputs it has.
+        static bool told = false;
+        if (!told)
+            std::fprintf(stderr,
+                         "glimmerhex-wayland: more than %d outputs; the others stay "
+                         "uncovered\n",
+                         MaxOutputs);
+        told = true;
+        return;
+    }
     OutputSurface& output = Wl.Outputs[slot];
     output = {};
     output.Scale = 1;
@@ -264,11 +274,6 @@ void OnGlobalRemove(void*, wl_registry*, uint32_t name) {
 
 const wl_registry_listener RegistryListener{OnGlobal, OnGlobalRemove};
 
-std::string CompositorName() {
-    const char* name = std::getenv("WAYLAND_DISPLAY");
-    return name != nullptr ? name : "wayland-0";
-}
-
 bool Reading = false; // between a prepared read and its end
 
 bool NoteLost() {
@@ -279,30 +284,18 @@ bool NoteLost() {
 
 bool ConnectToCompositor(bool wallpaper, std::string& error) {
     Wl.Wallpaper = wallpaper;
-    const char* name = std::getenv("WAYLAND_DISPLAY");
-    const bool handed = std::getenv("WAYLAND_SOCKET") != nullptr; // a connection made for us
-    const bool named = name != nullptr || handed;
-    // Without a runtime folder the library could not place a relative name, and would
-    // say so in words of its own.
-    const bool placeable =
-        handed || std::getenv("XDG_RUNTIME_DIR") != nullptr || (name != nullptr && name[0] == '/');
-    if (!named || !placeable) {
-        error = !named ? "no Wayland compositor: WAYLAND_DISPLAY is not set"
-                       : "no Wayland compositor: XDG_RUNTIME_DIR is not set";
-        return false;
-    }
-    Wl.Display = wl_display_connect(nullptr);
+    const int64_t deadline = SteadyNanoseconds() + int64_t{AnswerSeconds} * 1'000'000'000;
+    const int connection = OpenCompositorConnection(deadline, error);
+    if (connection < 0) return false;
+    Wl.Display = wl_display_connect_to_fd(connection);
     if (Wl.Display == nullptr) {
-        error = "cannot connect to the Wayland compositor '" + CompositorName() + "'";
+        error = "cannot connect to the Wayland compositor: out of memory";
         return false;
     }
     Wl.Registry = wl_display_get_registry(Wl.Display);
     wl_registry_add_listener(Wl.Registry, &RegistryListener, nullptr);
     // The globals, then what the outputs and the seat say of themselves.
-    if (wl_display_roundtrip(Wl.Display) < 0 || wl_display_roundtrip(Wl.Display) < 0) {
-        error = "lost the connection to the Wayland compositor while starting";
-        return false;
-    }
+    if (!RoundTripBy(deadline, error) || !RoundTripBy(deadline, error)) return false;
     if (Wl.Compositor == nullptr || Wl.Shm == nullptr) {
         error = "the Wayland compositor offers no shared-memory buffers";
         return false;
@@ -316,8 +309,17 @@ bool ConnectToCompositor(bool wallpaper, std::string& error) {
 }
 
 void CoverOutputs() {
+    Wl.Table.Withdrawn = false;
     for (int slot = 0; slot < MaxOutputs; ++slot)
         if (NeedsSurface(Wl.Table, slot)) MakeSurface(slot);
+}
+
+void UncoverOutputs() {
+    for (OutputSurface& output : Wl.Outputs) {
+        DropSurface(output);
+        output.FramesDrawn = 0;
+    }
+    NoteSurfacesWithdrawn(Wl.Table);
 }
 
 bool ReadCompositorEvents() {

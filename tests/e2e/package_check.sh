@@ -43,6 +43,8 @@ package_files=(
   /usr/bin/glimmerhex-wayland
   /usr/share/man/man6/glimmerhex-wayland.6.gz
   /usr/share/applications/screensavers/glimmerhex.desktop
+  /usr/lib/systemd/user/glimmerhex-idle.service
+  /usr/share/glimmerhex/glimmerhex-idle.desktop
 )
 
 echo "-- the package as built"
@@ -113,6 +115,15 @@ wayland_refuses_bad_input() { # it starts with its libraries, and says what is w
 check "the installed Wayland program refuses --effect 9" wayland_refuses_bad_input
 check "man -w glimmerhex-wayland finds the page" \
   same "$(man -w glimmerhex-wayland 2>&1)" /usr/share/man/man6/glimmerhex-wayland.6.gz
+unit_verified() { # as systemd reads a user unit, with the program and its page installed
+  local unit=/usr/lib/systemd/user/glimmerhex-idle.service said
+  install -d -m 700 "$work/user-runtime"
+  # Not a word from it: it passes a unit with an unknown key, only saying so.
+  said=$(XDG_RUNTIME_DIR=$work/user-runtime systemd-analyze --user verify "$unit" 2>&1) &&
+    same "$said" "" && grep -qx 'ExecStart=/usr/bin/glimmerhex-wayland --idle 300' "$unit"
+}
+check "the resident's unit verifies and starts the installed program" unit_verified
+check "its autostart entry is valid" desktop-file-validate /usr/share/glimmerhex/glimmerhex-idle.desktop
 check "the screen savers' entry is valid" \
   desktop-file-validate /usr/share/applications/screensavers/glimmerhex.desktop
 check "and names the installed hack" \

@@ -64,18 +64,30 @@ timeout 5 "$saver" /c; check "the dialog does not start while a saver runs" test
 xdotool key Escape
 check "Escape ends it with exit code 0" ends_with_zero
 
+# A dangling link planted where the marker lies is never followed: nothing is made through
+# it, and the saver still runs (the display's selection guards alone).
+marker=$(ls "$XDG_RUNTIME_DIR"/glimmerhex-*.lock)
+rm "$marker" && ln -s "$work/planted" "$marker"
 start_saver
+check "a link planted at the marker is not followed, and the saver runs" \
+  eval 'running && test ! -e "$work/planted"'
 xdotool key q
 check "Q ends it with exit code 0" ends_with_zero
+rm "$marker"
 
-# On a Cyrillic layout the keys where A, C, G and X sit are still the command keys.
-setxkbmap -layout ru
-start_saver
-xdotool key Cyrillic_ef Cyrillic_es Cyrillic_pe Cyrillic_che
-sleep 0.5
-check "on a Cyrillic layout, the keys at A, C, G and X do not end it" running
-xdotool key Cyrillic_shorti
-check "the one at Q does" ends_with_zero
+# On a Cyrillic layout the keys where A, C, G and X sit on a US keyboard are the command
+# keys; on a Latin one the letters typed are, wherever they sit (French AZERTY has A at the
+# US Q and Q at the US A).
+for keys in "ru:Cyrillic_ef Cyrillic_es Cyrillic_pe Cyrillic_che:Cyrillic_shorti" "fr:a c g x:q"; do
+  IFS=: read -r layout commands other <<<"$keys"
+  setxkbmap -layout "$layout"
+  start_saver
+  xdotool key $commands
+  sleep 0.5
+  check "on the $layout layout, A, C, G and X do not end it" running
+  xdotool key "$other"
+  check "and $other does" ends_with_zero
+done
 setxkbmap -layout us
 
 start_saver
@@ -119,6 +131,22 @@ timeout 5 "$saver" /p 77; status=$?
 check "/p 77 ends at once with 0" test "$status" -eq 0
 check "and opens no window" test "$(window_count)" -eq 0
 
+# A marker path that is not a regular file blocks no run, whatever the run: a FIFO there
+# (opening one waits for a writer) stops neither the switches that end at once nor the
+# dialog.
+marker=$XDG_RUNTIME_DIR/glimmerhex-$DISPLAY.0.lock
+mkfifo "$marker"
+for switch in /p /a /l; do
+  timeout 5 "$saver" $switch; status=$?
+  check "with a FIFO at the marker's path, $switch ends at once with 0" test "$status" -eq 0
+done
+"$saver" /c &
+pid=$!
+check "and the dialog opens" eventually eval '[ "$(window_count --onlyvisible)" -eq 1 ]'
+kill "$pid"
+wait "$pid"
+rm "$marker"
+
 # Where no display answers, one line says why, also where SDL could try a box through
 # zenity (this stand-in fails there as the real one does, and SDL counts the box as shown).
 mkdir "$work/bin" && printf '#!/bin/sh\necho "zenity: cannot open display" >&2\nexit 1\n' \
@@ -135,7 +163,9 @@ check "a window that cannot be made is reported in a box" eventually box_shows
 xdotool windowfocus --sync "$(box_window)" key Return
 check "closing the box ends the run with 0" ends_with_zero
 check "and nothing more is said" test ! -s "$work/nowindow.err"
-DISPLAY=$second_display start_without_window
+# No box can show there: SDL's own needs fonts that display lacks, and no helper program
+# (zenity, which would show one) is to be found, whatever this machine has installed.
+DISPLAY=$second_display PATH=$work/nothing start_without_window
 check "where no box can show, it ends with 0" ends_with_zero
 check "and one line on stderr names the cause" \
   says_once 'Glimmerhex: Cannot create the saver window.*' "$work/nowindow.err"

@@ -1,4 +1,4 @@
-# Shared by the Wayland scripts (after common.sh): a headless sway with the pixman renderer,
+# Shared by the Wayland scripts (after common.sh): headless sway (pixman), KWin or mutter,
 # run with its clients as an unprivileged user (sway refuses root), and checks of what an
 # output shows. Xwayland stays off: other programs here may hold the X sockets.
 
@@ -28,11 +28,32 @@ stop_sway() {
   sway_pid=""
 }
 
+# KWin or mutter, as sway's user, on a session bus its clients share (GNOME's idle monitor
+# is there): sets WAYLAND_DISPLAY and DBUS_SESSION_BUS_ADDRESS; its log in compositor.log.
+compositor_pid="" bus_pid=""
+start_compositor() { # its socket's name, then its command line
+  chmod 755 "$work"
+  install -d -m 700 "$runtime"
+  [ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$runtime"
+  local user=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime") _
+  { read -r DBUS_SESSION_BUS_ADDRESS && read -r bus_pid; } < <("${user[@]}" dbus-daemon --session \
+    --fork --print-address=1 --print-pid=1)
+  export WAYLAND_DISPLAY=$1 DBUS_SESSION_BUS_ADDRESS SWAYSOCK=""
+  shift
+  "${user[@]}" DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" "$@" >"$work/compositor.log" 2>&1 &
+  compositor_pid=$!
+  for _ in $(seq 150); do [ -S "$runtime/$WAYLAND_DISPLAY" ] && return; sleep 0.1; done
+  echo "  no compositor: $(tail -n 3 "$work/compositor.log")"
+  return 1
+}
+stop_compositor() { kill $compositor_pid $bus_pid 2>/dev/null; }
+
 # A client of the compositor, as its user, with XDG_CONFIG_HOME (the stored choices) kept.
 sway_user_environment() {
   client=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime"
     WAYLAND_DISPLAY="$WAYLAND_DISPLAY" SWAYSOCK="$SWAYSOCK"
-    XDG_CONFIG_HOME="${XDG_CONFIG_HOME:-$runtime/.config}")
+    XDG_CONFIG_HOME="${XDG_CONFIG_HOME:-$runtime/.config}"
+    ${DBUS_SESSION_BUS_ADDRESS:+DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS})
 }
 as_sway_user() {
   sway_user_environment
@@ -63,4 +84,11 @@ output_shows_picture() { # output width height [block]
   shift
   as_sway_user grim -o "$name" - >"$work/output.png" 2>/dev/null || { echo "  grim failed"; return 1; }
   picture_fits "$work/output.png" "$@"
+}
+
+# The resident's shows so far, from the counted build's report (resident.err), and whether
+# none starts in the seconds given.
+resident_shows() { grep -c '^shown_after_ms=' "$work/resident.err"; }
+no_show_for() { # seconds
+  local before=$(resident_shows) && sleep "$1" && [ "$(resident_shows)" -eq "$before" ]
 }

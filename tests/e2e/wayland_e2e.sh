@@ -33,6 +33,26 @@ check "--effect 9 is refused" refuses "--effect takes 0 (random) to 7, not '9'" 
   as_sway_user timeout 5 "$saver" --effect 9
 check "no compositor is refused" refuses "no Wayland compositor" \
   as_sway_user env -u WAYLAND_DISPLAY timeout 5 "$saver"
+check "--idle 0 is refused" refuses "--idle takes seconds from 1 to 86400, not '0'" \
+  as_sway_user timeout 5 "$saver" --idle 0
+# Each refusal of the environment in one line of ours, libwayland's own words left out; a
+# compositor that takes the connection but never answers is given up after 5 s.
+as_sway_user python3 -c 'import socket, sys, time
+s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(); time.sleep(60)' "$runtime/mute" &
+mute=$!
+while [ ! -S "$runtime/mute" ]; do sleep 0.1; done
+while IFS='|' read -r want spelling; do
+  check "$spelling is refused" refuses "$want" as_sway_user env $spelling timeout 15 "$saver"
+done <<CASES
+no Wayland compositor: XDG_RUNTIME_DIR is not set|XDG_RUNTIME_DIR=
+XDG_RUNTIME_DIR 'run' is not an absolute path|XDG_RUNTIME_DIR=run
+longer than 107 bytes|WAYLAND_DISPLAY=/$(printf '%0107d' 0)
+WAYLAND_SOCKET 'abc' is not a descriptor number|WAYLAND_SOCKET=abc
+WAYLAND_SOCKET '-1' is not a descriptor number|WAYLAND_SOCKET=-1
+WAYLAND_SOCKET names descriptor 99, which is not open|WAYLAND_SOCKET=99
+did not answer within 5 seconds|WAYLAND_DISPLAY=mute
+CASES
+kill "$mute"
 
 start_saver() { # arguments for the counted program; its pid in $pid, stderr in saver.err
   launch_as_sway_user "$work/saver.err" "$counted" "$@"
@@ -52,6 +72,11 @@ check "the second output shows it, letterboxed" output_shows_picture HEADLESS-2 
 add_output HEADLESS-3 800x600 2304 0
 sleep 0.7
 check "an output plugged in while it runs is covered" output_shows_picture HEADLESS-3 800 600
+no_opengl_mapped() { # without a GPU, "auto" never loads Mesa's emulation (LLVM is 70 MB)
+  echo "  resident memory $(rss_kib "$pid") KiB"
+  not grep -qE 'libLLVM|_dri\.so' "/proc/$pid/maps"
+}
+check "without a GPU it loads no OpenGL" no_opengl_mapped
 clicked_away() { # timed from when the compositor had the click, as the tool ends
   as_sway_user "$pointer" 300 && ended_with_status_0 "$pid" 1 && [ "$ended_ms" -lt 100 ]
 }
@@ -72,12 +97,47 @@ check "one generation a refresh, each of the three outputs drawing more than 20 
 
 check "without a GPU the picture is scaled in memory" grep -q 'presenter=software' "$work/saver.err"
 
+# One saver a compositor: while one covers it, another start ends at once with status 0
+# and no surface, whichever program, however the compositor is named.
+socket=$runtime/$WAYLAND_DISPLAY
+spellings=("WAYLAND_DISPLAY=$WAYLAND_DISPLAY" "its socket's path" "its path, no XDG_RUNTIME_DIR"
+  "a connection handed over")
+spelled() { # a spelling's number, then the command to run as the compositor's user
+  local number=$1
+  shift
+  case $number in
+  0) as_sway_user "$@" ;;
+  1) as_sway_user env WAYLAND_DISPLAY="$socket" "$@" ;;
+  2) as_sway_user env -u XDG_RUNTIME_DIR WAYLAND_DISPLAY="$socket" "$@" ;;
+  3) as_sway_user env -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY python3 -c 'import os, socket, sys
+s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); fd = s.detach(); os.set_inheritable(fd, True)
+os.environ["WAYLAND_SOCKET"] = str(fd); os.execv(sys.argv[2], sys.argv[2:])' "$socket" "$@" ;;
+  esac
+}
+declines() { # a spelling's number, then the command
+  local surfaces=$(layer_surfaces) second
+  spelled "$@" 2>/dev/null &
+  second=$!
+  ended_with_status_0 "$second" 3 && [ "$(layer_surfaces)" -eq "$surfaces" ]
+}
+start_saver
+for number in "${!spellings[@]}"; do
+  for program in "$saver" "$glimmerhex /s"; do
+    set -- $program
+    check "while one runs, $(basename "$1")${2:+ $2} by ${spellings[number]} declines" \
+      declines "$number" "$@"
+  done
+done
+kill "$pid"
+wait "$pid"
+
 # OpenGL ES asked for by name: Mesa's software rasteriser here, with the same sharp picture.
 start_saver --renderer accelerated --effect 1 --palette 19
 sleep 1 # software OpenGL is slow to start
 check "the accelerated renderer draws the same picture" output_shows_picture HEADLESS-1 1280 800 4
-as_sway_user wtype -s 300 -k space &
-check "a key ends it" ended_with_status_0 "$pid" 3
+# Pressed, then released six seconds later: the press is what ends it.
+as_sway_user wtype -s 300 -P space -s 6000 -p space &
+check "a key ends it on its press" ended_with_status_0 "$pid" 4
 check "through OpenGL ES" grep -q 'presenter=accelerated' "$work/saver.err"
 
 # --wallpaper: under the windows, deaf to keys.
@@ -95,27 +155,90 @@ ends_on_term() {
 }
 check "SIGTERM ends it within 100 ms with status 0" ends_on_term
 
-# Started by swayidle on idle: it must not keep the desktop from its own blanking (the
-# later timeout still fires while it runs), nor count as the user's return; a key ends it
-# and the resume command follows.
-rm -f "$runtime/blanked" "$runtime/resumed"
-launch_as_sway_user "$work/idle.err" swayidle -w timeout 1 "$saver 2>$runtime/idle.err &" \
-  timeout 4 "touch $runtime/blanked" resume "touch $runtime/resumed"
+# Started on idle by the README's own sway line, run as written but for seconds instead of
+# minutes: it must not keep the desktop from its own blanking (the outputs still power off
+# while it runs), nor count as the user's return; a key ends it and powers them on again.
+sway_line=$(sed -n '/^ *exec swayidle/,/[^\\]$/p' "$here/../../README.md" | sed 's/^ *//; s/\\$//' |
+  tr -d '\n' | sed 's/timeout 300/timeout 1/; s/timeout 600/timeout 4/')
+echo "  $sway_line"
+mkdir "$work/bin" && ln -s "$saver" "$work/bin/glimmerhex-wayland"
+log_from=$(($(wc -l <"$work/sway.log") + 1))
+launch_as_sway_user "$work/idle.err" env PATH="$work/bin:/usr/bin:/bin" sh -c "$sway_line" >/dev/null
 idle=$launched
-idle_saver() { pgrep -n -f "^$saver"; }
-check "swayidle starts it after a second of idle" eventually eval 'idle_saver >/dev/null'
-pid=$(idle_saver)
+idle_savers() { # those the line started (in this compositor's runtime folder), newest last
+  local p
+  for p in $(pgrep -f '^glimmerhex-wayland$'); do
+    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qx "XDG_RUNTIME_DIR=$runtime" && echo "$p"
+  done
+}
+# Sway 1.7 turns headless outputs off as it would real ones, but its headless backend then
+# refuses to hold them off, so get_outputs never shows it: sway's log tells what it did.
+turned() { # off or on: sway turned every output so since the line started
+  local outputs output
+  outputs=$(as_sway_user swaymsg -t get_outputs | sed -n 's/^ *"name": "\(.*\)",$/\1/p')
+  for output in $outputs; do
+    tail -n +"$log_from" "$work/sway.log" | grep -q "Turning $1 output $output$" || return 1
+  done
+  [ -n "$outputs" ]
+}
+check "swayidle starts it after a second of idle" eventually eval '[ -n "$(idle_savers)" ]'
+pid=$(idle_savers | tail -n 1)
 sleep 0.5
 check "with the stored choices" output_shows_picture HEADLESS-1 1280 800 4
-check "the later timeout fires while it runs" eventually test -e "$runtime/blanked"
-check "its surfaces did not resume the idle daemon" not test -e "$runtime/resumed"
+check "the outputs are turned off while it runs" eventually turned off
+check "its surfaces did not resume the idle daemon" not turned on
 as_sway_user wtype -s 300 -k space
 check "a key ends it within 1 s" ends_within 1 "$pid"
-check "and resumes the idle daemon" eventually test -e "$runtime/resumed"
+check "and the outputs are turned on again" eventually turned on
 kill "$idle"
 wait "$idle" 2>/dev/null
+sleep 0.3 # one it started on its next timeout, just before it ended, has started too
+kill $(idle_savers) 2>/dev/null
 check "the settings file is read, never written" \
   test "$(md5sum <"$runtime/.config/Orvandel/Glimmerhex.reg")" = "$stored"
+
+# The resident (--idle), on org_kde_kwin_idle, the only idle protocol sway 1.7 offers: every
+# output covered after two idle seconds with the choices stored at that moment, given back
+# on a click or a key while the process stays, for three cycles.
+launch_as_sway_user "$work/resident.err" "$counted" --idle 2
+resident=$launched
+check "a second resident on the same compositor declines with status 0" eval 'said=$(as_sway_user timeout 5 \
+  "$saver" --idle 5 2>&1) && [ "$said" = "glimmerhex-wayland: another glimmerhex-wayland --idle already waits on this compositor" ]'
+covered() { output_shows_picture HEADLESS-1 1280 800 4 && output_shows_picture HEADLESS-2 1024 768; }
+given_back() { # the surfaces gone at once, long before the next idle time
+  sleep 0.3
+  not has_ended "$resident" && not output_shows_picture HEADLESS-1 1280 800
+}
+for cycle in 1 2 3; do
+  if [ "$cycle" -eq 3 ]; then # the dialog stored Mutant Blob with palette 5 meanwhile
+    store_choices 03 05 "$runtime/.config"
+    palette_colours "$render" 5 "$work/palette.txt"
+  fi
+  check "cycle $cycle: idle covers every output" eventually covered
+  if [ "$cycle" -eq 2 ]; then as_sway_user wtype -s 300 -k space; else as_sway_user "$pointer" 300; fi
+  check "cycle $cycle: a $([ "$cycle" -eq 2 ] && echo key || echo click) gives the screen back" given_back
+done
+check "each show drew on all three outputs (the counted build's report)" eval \
+  '[ "$(grep -cE "presenter=software( layer:[0-9x]+:[1-9][0-9]*){3}$" "$work/resident.err")" -eq 3 ]'
+
+# A window with an idle inhibitor (the dialog, with sway's rule): no show while it is open;
+# once it is closed, idle is counted from then.
+launch_as_sway_user "$work/dialog.err" "$glimmerhex"
+dialog=$launched
+eventually eval 'as_sway_user swaymsg "[pid=$dialog] inhibit_idle open" >/dev/null'
+as_sway_user "$pointer" 300 # a show that started before ends, and idle counts from here
+check "no show while an application inhibits idle" no_show_for 3.5
+kill "$dialog"
+check "one after the inhibitor went" eventually covered
+as_sway_user "$pointer" 300
+# Another saver covering the screen (a plain run, as an idle daemon starts one): no show.
+start_saver
+check "no show while another saver covers the screen" no_show_for 2.5
+kill "$pid"
+wait "$pid"
+
+pid=$resident
+check "SIGTERM ends the waiting resident within 100 ms with status 0" ends_on_term
 
 # glimmerhex /s, natively, with the keyboard's focus on the second output, and DISPLAY set
 # to a working X server as well: it still runs on Wayland, where the focus is.
@@ -125,12 +248,34 @@ launch_as_sway_user "$work/s.err" env DISPLAY="$DISPLAY" "$glimmerhex" /s
 pid=$launched
 # Unpaced at nice 19 beside the compositor, it may take a moment to grow colours.
 check "it shows there, sharp and letterboxed" eventually output_shows_picture HEADLESS-2 1024 768
+# Without an X display to ask, the lock file alone keeps a second one away.
+as_sway_user timeout 5 "$glimmerhex" /s 2>/dev/null
+check "a second /s there, with no X display, ends at once with 0" test $? -eq 0
 as_sway_user wtype -s 300 -k space &
 check "a key ends it" ended_with_status_0 "$pid" 3
 
+# However many outputs the compositor announces, each is covered: fifteen more, eighteen in
+# all, the newest checked by screenshot.
 start_saver
+surfaces=$(layer_surfaces)
+for number in $(seq 4 18); do
+  add_output "HEADLESS-$number" 320x200 $((3104 + (number - 4) * 320)) 0
+done
+sleep 1
+check "each of the fifteen outputs plugged in gets a surface" test $(($(layer_surfaces) - surfaces)) -eq 15
+check "and the eighteenth shows the picture" output_shows_picture HEADLESS-18 320 200
+launch_as_sway_user "$work/resident.err" "$saver" --idle 60
+resident=$launched
+sleep 0.3
 stop_sway
 check "losing the compositor ends it with status 0 and one line" eval 'ended_with_status_0 "$pid" 2 &&
   [ "$(grep -v ^generations= "$work/saver.err")" = "glimmerhex-wayland: lost the connection to the Wayland compositor" ]'
+resident_lost() { # a status its unit starts it again on
+  ends_within 2 "$resident" || return 1
+  echo "  status $ended_status: $(tail -n 1 "$work/resident.err")"
+  [ "$ended_status" -eq 2 ] &&
+    [ "$(tail -n 1 "$work/resident.err")" = "glimmerhex-wayland: lost the connection to the Wayland compositor" ]
+}
+check "and the resident with status 2 and one line" resident_lost
 
 finish

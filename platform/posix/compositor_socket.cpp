@@ -1,0 +1,132 @@
+#include "platform/posix/compositor_socket.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "platform/posix/whole_numbers.h"
+
+namespace {
+// libwayland's own test of WAYLAND_SOCKET, with each refusal named for what it is.
+CompositorSocket HandedOverSocket(const char* number) {
+    CompositorSocket socket;
+    socket.Named = true;
+    uint64_t value = 0;
+    if (!ParseWholeNumber(number, 10, 0x7FFFFFFF, value)) {
+        socket.Problem = std::string("WAYLAND_SOCKET '") + number + "' is not a descriptor number";
+        return socket;
+    }
+    const int descriptor = static_cast<int>(value);
+    struct stat info {};
+    const char* wrong = fcntl(descriptor, F_GETFD) < 0 ? "is not open"
+                        : fstat(descriptor, &info) != 0 || !S_ISSOCK(info.st_mode)
+                            ? "is not a socket"
+                            : nullptr;
+    if (wrong != nullptr) {
+        socket.Problem =
+            std::string("WAYLAND_SOCKET names descriptor ") + number + ", which " + wrong;
+        return socket;
+    }
+    // Ours alone: no program we start may take it for its own.
+    fcntl(descriptor, F_SETFD, FD_CLOEXEC);
+    socket.HandedOver = descriptor;
+    return socket;
+}
+
+CompositorSocket LocateCompositorSocket() {
+    if (const char* number = std::getenv("WAYLAND_SOCKET")) return HandedOverSocket(number);
+    CompositorSocket socket;
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    socket.Named = name != nullptr && name[0] != '\0';
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!socket.Named)
+        socket.Problem = "no Wayland compositor: WAYLAND_DISPLAY is not set";
+    else if (name[0] == '/')
+        socket.Path = name;
+    else if (runtime == nullptr || runtime[0] == '\0')
+        socket.Problem = "no Wayland compositor: XDG_RUNTIME_DIR is not set";
+    else if (runtime[0] != '/')
+        socket.Problem = std::string("XDG_RUNTIME_DIR '") + runtime + "' is not an absolute path";
+    else
+        socket.Path = std::string(runtime) + "/" + name;
+    // A socket's address holds 108 bytes with the closing zero.
+    if (socket.Path.size() >= sizeof(sockaddr_un::sun_path)) {
+        socket.Problem = "the Wayland socket's path is longer than 107 bytes: " + socket.Path;
+        socket.Path.clear();
+    }
+    return socket;
+}
+
+// The first socket in the system's table that listens on a path and is one of the
+// process's descriptors (/proc/net/unix: flag 0x10000 is a listening socket).
+std::string ListeningSocketOf(pid_t process) {
+    const std::string descriptors = "/proc/" + std::to_string(process) + "/fd";
+    DIR* folder = opendir(descriptors.c_str());
+    if (folder == nullptr) return {};
+    std::vector<unsigned long> inodes;
+    while (const dirent* entry = readdir(folder)) {
+        char target[64];
+        const ssize_t size = readlinkat(dirfd(folder), entry->d_name, target, sizeof target - 1);
+        unsigned long inode = 0;
+        if (size <= 0) continue;
+        target[size] = '\0';
+        if (std::sscanf(target, "socket:[%lu]", &inode) == 1) inodes.push_back(inode);
+    }
+    closedir(folder);
+    std::ifstream table("/proc/net/unix");
+    std::string line;
+    std::getline(table, line); // the heading
+    while (std::getline(table, line)) {
+        unsigned flags = 0;
+        unsigned long inode = 0;
+        int pathAt = 0;
+        if (std::sscanf(line.c_str(), "%*s %*x %*x %x %*x %*x %lu %n", &flags, &inode, &pathAt) ==
+                2 &&
+            pathAt > 0 && line[static_cast<size_t>(pathAt)] == '/' && (flags & 0x10000) != 0 &&
+            std::find(inodes.begin(), inodes.end(), inode) != inodes.end())
+            return line.substr(static_cast<size_t>(pathAt));
+    }
+    return {};
+}
+
+// The path the other end of a connection listens on; a pair of sockets made for us has
+// none, and then the compositor's own listening socket answers.
+std::string PeerSocketPath(int connection) {
+    sockaddr_un peer{};
+    socklen_t size = sizeof peer;
+    constexpr socklen_t pathAt = offsetof(sockaddr_un, sun_path);
+    if (getpeername(connection, reinterpret_cast<sockaddr*>(&peer), &size) == 0 && size > pathAt &&
+        peer.sun_path[0] == '/')
+        return std::string(peer.sun_path, strnlen(peer.sun_path, size - pathAt));
+    ucred credentials{};
+    socklen_t credentialsSize = sizeof credentials;
+    if (getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &credentials, &credentialsSize) != 0 ||
+        credentials.pid <= 0)
+        return {};
+    return ListeningSocketOf(credentials.pid);
+}
+} // namespace
+
+const CompositorSocket& TheCompositorSocket() {
+    static const CompositorSocket socket = LocateCompositorSocket();
+    return socket;
+}
+
+std::string CanonicalSocketPath(const CompositorSocket& socket) {
+    const std::string path =
+        socket.HandedOver >= 0 ? PeerSocketPath(socket.HandedOver) : socket.Path;
+    char resolved[PATH_MAX];
+    if (path.empty() || realpath(path.c_str(), resolved) == nullptr) return path;
+    return resolved;
+}

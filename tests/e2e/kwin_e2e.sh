@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The resident (glimmerhex-wayland --idle) under KWin, headless with two outputs, on
+# ext-idle-notify-v1. KWin lets no ordinary client take screenshots or send input: the
+# client's own protocol log (WAYLAND_DEBUG) is what is checked.
+# Usage: kwin_e2e.sh GLIMMERHEX_WAYLAND_COUNTED
+set -uo pipefail
+counted=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/common.sh"
+source "$here/wayland_common.sh"
+before_cleanup() { stop_compositor; }
+
+# Debian's kwin_wayland carries file capabilities, which these sandboxes refuse to execute;
+# a copy has none.
+cp /usr/bin/kwin_wayland "$work/"
+check "KWin runs headless" start_compositor wl-kwin env QT_QPA_PLATFORM=offscreen \
+  "$work/kwin_wayland" --virtual --width 1280 --height 800 --output-count 2 --socket wl-kwin \
+  --no-lockscreen
+launch_as_sway_user "$work/resident.log" env WAYLAND_DEBUG=1 "$counted" --idle 1
+resident=$launched
+# After the newer idle protocol's event (KWin offers both): layer surfaces on two outputs,
+# each configured 1280x800, and a buffer attached to each.
+after_idle() { sed -n '/ext_idle_notification_v1@[0-9]*\.idled()/,$p' "$work/resident.log"; }
+distinct() { grep -oE "$1" | sort -u | wc -l; }
+drawn_on_each_output() {
+  local outputs=$(after_idle | grep -oE 'get_layer_surface\(.*' | distinct 'wl_output@[0-9]+') \
+    sized=$(after_idle | grep -E '\.configure\([0-9]+, 1280, 800\)' | distinct 'zwlr_layer_surface_v1@[0-9]+') \
+    drawn=$(after_idle | grep -E '\.attach\(wl_buffer' | distinct 'wl_surface@[0-9]+')
+  echo "  layer surfaces on $outputs outputs, $sized configured 1280x800, $drawn drawn"
+  [ "$outputs" -eq 2 ] && [ "$sized" -eq 2 ] && [ "$drawn" -eq 2 ]
+}
+check "a layer surface configured and drawn on each output" eventually drawn_on_each_output
+kill "$resident"
+finish
