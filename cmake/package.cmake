@@ -1,6 +1,6 @@
 # The releases, made by CPack (`cmake --build BUILD --target package`): on Linux the
 # Debian package glimmerhex_<version>_<arch>.deb, in the i686 Windows build the zip
-# glimmerhex-<version>-windows.zip.
+# glimmerhex-<version>-windows.zip, in the browser's build the zip glimmerhex-<version>-web.zip.
 set(GLIMMERHEX_CONTACT "Glimmerhex authors <glimmerhex@orvandel.example>")
 set(CPACK_PACKAGE_NAME glimmerhex)
 set(CPACK_PACKAGE_VENDOR Orvandel)
@@ -26,6 +26,14 @@ if(WIN32)
     NEWLINE_STYLE CRLF)
   configure_file(LICENSE ${CMAKE_BINARY_DIR}/zip/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   install(TARGETS glimmerhex RUNTIME DESTINATION .)
+  install(FILES ${CMAKE_BINARY_DIR}/zip/README.txt ${CMAKE_BINARY_DIR}/zip/LICENSE.txt
+    DESTINATION .)
+elseif(EMSCRIPTEN)
+  # The page as it is served, a readme and the licence.
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME glimmerhex-${PROJECT_VERSION}-web)
+  configure_file(packaging/web/README.txt ${CMAKE_BINARY_DIR}/zip/README.txt @ONLY)
+  configure_file(LICENSE ${CMAKE_BINARY_DIR}/zip/LICENSE.txt COPYONLY)
   install(FILES ${CMAKE_BINARY_DIR}/zip/README.txt ${CMAKE_BINARY_DIR}/zip/LICENSE.txt
     DESTINATION .)
 else()

@@ -35,14 +35,26 @@ packages=(
   libwayland-dev wayland-protocols libegl-dev libgles-dev libglib2.0-dev sway grim wtype
   swayidle kwin-wayland mutter systemd
   mate-screensaver
+  # The page (platform/web): its compiler, and the browser of its end-to-end run.
+  emscripten chromium
 )
+# Node.js from elsewhere brings its own npm; Debian's needs Debian's beside it.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
   installed "$p" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# puppeteer-core, which drives the installed Chromium (it downloads no browser), at the
+# version the lock file names.
+web_e2e="$(dirname "$0")/../tests/e2e/web"
+if [ ! -d "$web_e2e/node_modules/puppeteer-core" ]; then
+  echo "Installing: puppeteer-core (npm)"
+  npm ci --prefix "$web_e2e" --no-audit --no-fund --loglevel=error >/dev/null
+fi

@@ -13,7 +13,8 @@ echo "== Static analysis (cppcheck), the core with each Linux program's rooms in
 for backends in "platform/headless tools platform/posix" \
   "platform/regfile platform/posix platform/present platform/x11" \
   "platform/regfile platform/posix platform/present platform/hack" \
-  "platform/regfile platform/posix platform/present platform/wayland"; do
+  "platform/regfile platform/posix platform/present platform/wayland" \
+  "platform/present platform/web"; do
   cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --std=c++20 -I . \
     life effects palettes settings shell ports $backends
 done
@@ -113,7 +114,18 @@ else
     "program: ${why_not##*: })"
 fi
 
-echo "== Releases: the Debian package (installed, run and removed again) and the Windows zip"
+echo "== In a browser: the page built with emscripten, checked in headless Chromium"
+# emscripten's tools need Debian's acorn, whichever Node.js runs them.
+export NODE_PATH=/usr/share/nodejs
+emcmake cmake -S . -B build-web -G Ninja >/dev/null
+cmake --build build-web -j "$jobs"
+page_bytes=$(cat build-web/web/* | wc -c)
+echo "build-web/web/: $page_bytes bytes"
+[ "$page_bytes" -le 1000000 ] || { echo "the page is over its 1 MB"; exit 1; }
+bash tests/e2e/web_e2e.sh build-web/web build/glimmerhex-render
+
+echo "== Releases: the Debian package (installed, run and removed again), the Windows zip and the page's"
 cmake --build build --target package
 cmake --build build-mingw-i686 --target package
-bash tests/e2e/package_check.sh build build-mingw-i686
+cmake --build build-web --target package
+bash tests/e2e/package_check.sh build build-mingw-i686 build-web

@@ -94,6 +94,7 @@ check() { # a name, then a command that must succeed
   else failed=$((failed + 1)); echo "FAILED: $name"; fi
 }
 not() { ! "$@"; }
+same() { [ "$1" = "$2" ] || { echo "  got '$1', want '$2'"; return 1; }; }
 eventually() { for _ in $(seq 15); do "$@" && return 0; sleep 1; done; return 1; }
 finish() {
   echo "$passed passed, $failed failed"

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The releases as users get them. The Debian package is checked, installed with apt-get,
 # run from where it was installed, and removed again without a trace; the Windows zip is
-# opened and its saver checked. Building either without its tools fails with a line that
-# names what to install. Needs root (or sudo) for apt-get.
-# Usage: package_check.sh BUILD MINGW_I686_BUILD (both already made their package)
+# opened and its saver checked; the page's zip is opened and the page in it loaded in
+# headless Chromium. Building either without its tools fails with a line that names what
+# to install. Needs root (or sudo) for apt-get.
+# Usage: package_check.sh BUILD MINGW_I686_BUILD WEB_BUILD (all already made their package)
 set -uo pipefail
-build=$1 mingw=$2
+build=$1 mingw=$2 web=$3
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$root/tests/e2e/common.sh"
+source "$root/tests/e2e/web_common.sh"
 
 version=$(sed -n 's/^project(Glimmerhex VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 deb=$(realpath "$build/glimmerhex_${version}_$(dpkg --print-architecture).deb")
@@ -19,7 +21,6 @@ apt() { # its output only when it fails
     >"$work/apt.log" 2>&1 || { sed 's/^/  apt-get: /' "$work/apt.log"; return 1; }
 }
 installed() { dpkg-query -W -f='${Status}' glimmerhex 2>/dev/null | grep -q 'ok installed'; }
-same() { [ "$1" = "$2" ] || { echo "  got '$1', want '$2'"; return 1; }; }
 
 # Every file the package installs; a new one is a new line here.
 package_files=(
@@ -186,6 +187,22 @@ readme_says() { # each text
 check "the readme says how to install and where the settings live" \
   readme_says "right-click glimmerhex.scr and choose Install" \
   'HKEY_CURRENT_USER\Software\Orvandel\Glimmerhex'
+
+echo "-- the page's zip"
+web_zip=$web/glimmerhex-$version-web.zip
+check "the zip is whole" unzip -tqq "$web_zip"
+top=glimmerhex-$version-web
+check "it holds the page, its two builds, a readme and the licence" \
+  same "$(unzip -Z1 "$web_zip" | sort | tr '\n' ' ')" "$(printf "$top/%s " LICENSE.txt README.txt \
+  glimmerhex-page.js glimmerhex-portable.js glimmerhex-portable.wasm glimmerhex-simd.js \
+  glimmerhex-simd.wasm index.html)"
+unzip -q "$web_zip" -d "$work/web-zip"
+page_runs_as_the_renderer() {
+  serve_page "$work/web-zip/$top" &&
+    same "$(drive_page "check seed=7&effect=1&palette=5&ticks=60")" \
+      "path=sse2 $(render_check "$build/glimmerhex-render" --seed 7 --effect 1 --palette 5 --ticks 60)"
+}
+check "the page in it draws what glimmerhex-render draws" page_runs_as_the_renderer
 
 echo "-- building without the tools"
 without() { # a folder of links to every program on PATH but the named ones, to be the PATH
