@@ -48,7 +48,6 @@ no Wayland compositor: XDG_RUNTIME_DIR is not set|XDG_RUNTIME_DIR=
 XDG_RUNTIME_DIR 'run' is not an absolute path|XDG_RUNTIME_DIR=run
 longer than 107 bytes|WAYLAND_DISPLAY=/$(printf '%0107d' 0)
 WAYLAND_SOCKET 'abc' is not a descriptor number|WAYLAND_SOCKET=abc
-WAYLAND_SOCKET '-1' is not a descriptor number|WAYLAND_SOCKET=-1
 WAYLAND_SOCKET names descriptor 99, which is not open|WAYLAND_SOCKET=99
 did not answer within 5 seconds|WAYLAND_DISPLAY=mute
 CASES
