@@ -6,10 +6,12 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
+# Each part says how far into the run it starts, so that what the run's time goes to shows.
+section() { echo "== $* [at $((SECONDS / 60)) min $((SECONDS % 60)) s]"; }
 jobs=$(nproc)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-echo "== Static analysis (cppcheck), the core with each Linux program's rooms in turn"
+section "Static analysis (cppcheck), the core with each Linux program's rooms in turn"
 for backends in "platform/headless tools platform/posix" \
   "platform/regfile platform/posix platform/present platform/x11" \
   "platform/regfile platform/posix platform/present platform/hack" \
@@ -19,19 +21,19 @@ for backends in "platform/headless tools platform/posix" \
     life effects palettes settings shell ports $backends
 done
 
-echo "== Release build"
+section "Release build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-echo "== Sanitizer build (ASan + UBSan)"
+section "Sanitizer build (ASan + UBSan)"
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGLIMMERHEX_SANITIZE=ON \
   -DGLIMMERHEX_BENCHMARKS=OFF >/dev/null
 cmake --build build-sanitize -j "$jobs"
 # The end-to-end runs measure speed and drive real windows; they run in the release build.
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -E e2e
 
-echo "== Fuzzing the settings file reader (bounded)"
+section "Fuzzing the settings file reader (bounded)"
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIMMERHEX_FUZZ=ON \
   -DGLIMMERHEX_TESTS=OFF -DGLIMMERHEX_BENCHMARKS=OFF >/dev/null
 cmake --build build-fuzz --target reg_text_fuzz -j "$jobs"
@@ -47,7 +49,7 @@ build_core_for() { # NAME
   cmake --build "build-$1" -j "$jobs"
 }
 
-echo "== aarch64: the portable path built for another processor, checked under qemu"
+section "aarch64: the portable path built for another processor, checked under qemu"
 build_core_for aarch64
 # Asked for AVX2, which that processor lacks: one line refuses it, the portable path runs.
 { refusal=$(GLIMMERHEX_SIMD=avx2 qemu-aarch64 -L /usr/aarch64-linux-gnu \
@@ -55,7 +57,7 @@ build_core_for aarch64
 expected="glimmerhex: GLIMMERHEX_SIMD=avx2 cannot run on this processor; using portable"
 [ "$refusal" = "$expected" ] || { echo "expected '$expected', got '$refusal'"; exit 1; }
 
-echo "== i686: the 32-bit walk (8 vector registers) built for Linux, checked under qemu-i386"
+section "i686: the 32-bit walk (8 vector registers) built for Linux, checked under qemu-i386"
 build_core_for i686
 # Every path qemu's widest processor has. It has no AVX-512 (QEMU 7.2): asked for, that is
 # refused in one line and the best path runs.
@@ -77,12 +79,12 @@ i686-linux-gnu-gcc -static -o "$tmp/tiny" "$tmp/tiny.c"
 runs_32_bit=yes
 why_not=$("$tmp/tiny" 2>&1) || runs_32_bit=no
 if [ "$runs_32_bit" = yes ]; then
-  echo "== i686, natively: the same walk on this processor's own paths"
+  section "i686, natively: the same walk on this processor's own paths"
   /usr/i686-linux-gnu/lib/ld-linux.so.2 --library-path /usr/i686-linux-gnu/lib \
     build-i686/path-self-check
 fi
 
-echo "== Windows: the 32-bit product and the 64-bit build that runs under Wine"
+section "Windows: the 32-bit product and the 64-bit build that runs under Wine"
 for arch in i686 x86_64; do
   cmake -S . -B "build-mingw-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" >/dev/null
@@ -104,7 +106,7 @@ wine_path_self_check() { # the Wine loader, the self-check's .exe
 wine_path_self_check /usr/lib/wine/wine64 build-mingw-x86_64/path-self-check.exe
 
 if [ "$runs_32_bit" = yes ]; then
-  echo "== Windows, 32-bit: the product itself under 32-bit Wine"
+  section "Windows, 32-bit: the product itself under 32-bit Wine"
   scripts/install-deps.sh --wine32
   bash tests/e2e/wine_e2e.sh build-mingw-i686/glimmerhex.scr build-mingw-i686/run-and-report.exe \
     build/glimmerhex-render
@@ -114,7 +116,7 @@ else
     "program: ${why_not##*: })"
 fi
 
-echo "== In a browser: the page built with emscripten, checked in headless Chromium"
+section "In a browser: the page built with emscripten, checked in headless Chromium"
 # emscripten's tools need Debian's acorn, whichever Node.js runs them.
 export NODE_PATH=/usr/share/nodejs
 emcmake cmake -S . -B build-web -G Ninja >/dev/null
@@ -124,8 +126,9 @@ echo "build-web/web/: $page_bytes bytes"
 [ "$page_bytes" -le 1000000 ] || { echo "the page is over its 1 MB"; exit 1; }
 bash tests/e2e/web_e2e.sh build-web/web build/glimmerhex-render
 
-echo "== Releases: the Debian package (installed, run and removed again), the Windows zip and the page's"
+section "Releases: the Debian package (installed, run and removed again), the Windows zip and the page's"
 cmake --build build --target package
 cmake --build build-mingw-i686 --target package
 cmake --build build-web --target package
 bash tests/e2e/package_check.sh build build-mingw-i686 build-web
+section "All passed"
