@@ -61,8 +61,9 @@ before_cleanup() {
   kill "${servers[@]}" "$bus_pid" 2>/dev/null
 }
 
-started() { # waits up to 5 s for the given number of hacks; then a moment for first frames
-  for _ in $(seq 50); do
+started() { # waits up to 15 s for the given number of hacks (the host's chain at times stalls
+  # for seconds; see ended_by_daemon); then a moment for first frames
+  for _ in $(seq 150); do
     [ "$(hack_pids | wc -l)" -eq "$1" ] && { sleep 0.7; return 0; }
     sleep 0.1
   done
@@ -78,9 +79,7 @@ within() { # seconds, then a command that must come true within them from now
 }
 all_gone() { local p; for p; do [ -e "/proc/$p" ] && return 1; done; return 0; }
 # Every given pid gone from the process table, no zombie either, within the seconds given.
-# Where a host ends the hack, the time is mostly the host's (the daemon tells its display
-# process, which signals the hack); the hack's own part is checked to 50 ms above. On a
-# miss it tells where the hack was, how much later it went, and what the daemon logged.
+# On a miss it tells where the hack was, how much later it went, and what the daemon logged.
 gone_within() { # seconds, pids
   local seconds=$1 p
   shift
@@ -92,6 +91,19 @@ gone_within() { # seconds, pids
   within 10 all_gone "$@" && echo "  and gone within 10 s more"
   [ -n "$daemon" ] && tail -n 12 "$home/daemon.log" | sed 's/^/  /'
   return 1
+}
+# The daemon's own chain, from -deactivate to its display process signalling the hack, once
+# took 4 s on a loaded machine with the hack idle and no signal pending; so the host gets
+# 15 s to act, as its log tells, and the hack then has 3 s (it takes a few ms).
+signalled_or_gone() {
+  local p
+  for p; do
+    grep -qF "killing pid $p (" "$home/daemon.log" || [ ! -e "/proc/$p" ] || return 1
+  done
+}
+ended_by_daemon() { # pids
+  within 15 signalled_or_gone "$@" || { echo "  the daemon never signalled $*"; return 1; }
+  gone_within 3 "$@"
 }
 host_window() { tr '\0' '\n' <"/proc/$1/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p'; }
 
@@ -202,7 +214,7 @@ for cycle in 1 2 3 4 5 6; do
   pids=$(hack_pids)
   check "cycle $cycle: it shows the stored choices, with black bars" eventually shows_picture 1024 768
   as_host_user xscreensaver-command -deactivate >/dev/null
-  check "cycle $cycle: -deactivate: the hack is gone within 3 s" gone_within 3 $pids
+  check "cycle $cycle: -deactivate: the hack is gone within 3 s of the daemon's signal" ended_by_daemon $pids
 done
 
 # The window resized under it.
@@ -272,7 +284,7 @@ bits=16
 check "the second screen too" eventually shows_picture 800 600 -display "${DISPLAY%.*}.1"
 bits=24
 as_host_user xscreensaver-command -deactivate >/dev/null
-check "both are gone within 3 s of -deactivate" gone_within 3 $pids
+check "-deactivate: both are gone within 3 s of the daemon's signal" ended_by_daemon $pids
 stop_daemon
 
 finish
