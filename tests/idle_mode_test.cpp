@@ -41,10 +41,9 @@ TEST(IdleSourceChoice, TakesTheFirstTheDesktopOffers) {
 }
 
 // A story of happenings and, after each, the resident's state: S showing, W waiting, C
-// waiting with the source to count again (which the resident then does, clearing it), L
-// leaving with status 0, R leaving with the status a unit restarts on.
+// waiting with the source to count again (which the resident then does, clearing it). Another
+// saver on the screen, signals and a lost desktop are told end to end.
 char StateOf(const IdleMode& mode) {
-    if (mode.Phase == IdlePhase::Leaving) return mode.ExitStatus == LostExitStatus ? 'R' : 'L';
     return mode.Phase == IdlePhase::Showing ? 'S' : mode.CountAgain ? 'C' : 'W';
 }
 
@@ -58,14 +57,9 @@ TEST(IdleMode, ShowsOnIdleAndWaitsAgain) {
         {"input ends a show, the source's late word changes nothing; the user back ends one",
          {UserIdle, InputEnded, UserActive, UserIdle, UserIdle, UserActive},
          "SWWSSW"},
-        {"another saver holds the screen: no show until the next idle time",
-         {UserIdle, ScreenTaken, UserActive, UserIdle},
-         "SWWS"},
         {"an inhibitor holds shows back, and ends one; once it goes, idle counts from then",
          {UserIdle, Inhibited, UserIdle, Inhibited, Uninhibited, Uninhibited, UserIdle},
          "SWWWCWS"},
-        {"a signal, whatever comes after", {UserIdle, Stopped, Lost, UserIdle}, "SLLL"},
-        {"losing the desktop, whatever comes after", {Lost, Stopped}, "RR"},
     };
     for (const auto& story : stories) {
         IdleMode mode{};
