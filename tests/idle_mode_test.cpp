@@ -41,8 +41,8 @@ TEST(IdleSourceChoice, TakesTheFirstTheDesktopOffers) {
 }
 
 // A story of happenings and, after each, the resident's state: S showing, W waiting, C
-// waiting with the source to count again (which the resident then does, clearing it). Another
-// saver on the screen, signals and a lost desktop are told end to end.
+// waiting with the source to count again (which the resident then does, clearing it). Signals
+// and a lost desktop are told end to end.
 char StateOf(const IdleMode& mode) {
     return mode.Phase == IdlePhase::Showing ? 'S' : mode.CountAgain ? 'C' : 'W';
 }
@@ -57,6 +57,9 @@ TEST(IdleMode, ShowsOnIdleAndWaitsAgain) {
         {"input ends a show, the source's late word changes nothing; the user back ends one",
          {UserIdle, InputEnded, UserActive, UserIdle, UserIdle, UserActive},
          "SWWSSW"},
+        {"another saver holds the screen: no show until the next idle time",
+         {UserIdle, ScreenTaken, UserActive, UserIdle},
+         "SWWS"},
         {"an inhibitor holds shows back, and ends one; once it goes, idle counts from then",
          {UserIdle, Inhibited, UserIdle, Inhibited, Uninhibited, Uninhibited, UserIdle},
          "SWWWCWS"},
