@@ -54,9 +54,10 @@ TEST(IdleMode, ShowsOnIdleAndWaitsAgain) {
         std::vector<IdleHappening> Happenings;
         const char* States;
     } stories[] = {
-        {"input ends a show, the source's late word changes nothing; the user back ends one",
+        {"input ends a show and idle counts from it, the source's late word changes nothing; "
+         "the user back ends one",
          {UserIdle, InputEnded, UserActive, UserIdle, UserIdle, UserActive},
-         "SWWSSW"},
+         "SCWSSW"},
         {"another saver holds the screen: no show until the next idle time",
          {UserIdle, ScreenTaken, UserActive, UserIdle},
          "SWWS"},

@@ -8,8 +8,13 @@ void NoteIdleHappening(IdleMode& mode, IdleHappening happening) {
     case IdleHappening::UserIdle:
         if (!mode.Inhibited) mode.Phase = IdlePhase::Showing;
         return;
-    case IdleHappening::UserActive:
     case IdleHappening::InputEnded:
+        // Idle counts from that input. The compositor may not have counted it: sway 1.7
+        // ignores input while an application inhibits idle, and would then never say idle
+        // again once the inhibitor has gone.
+        mode.CountAgain = true;
+        [[fallthrough]];
+    case IdleHappening::UserActive:
     case IdleHappening::ScreenTaken:
         mode.Phase = IdlePhase::Waiting;
         return;
