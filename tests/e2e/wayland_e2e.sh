@@ -201,6 +201,9 @@ check "the settings file is read, never written" \
 # on a click or a key while the process stays, for three cycles.
 launch_as_sway_user "$work/resident.err" "$counted" --idle 2
 resident=$launched
+# Its first line comes once it holds the compositor's resident marker and its idle source.
+waits_on() { grep -q "without input ($1 from the compositor)" "$work/resident.err"; }
+check "the resident waits on org_kde_kwin_idle" eventually waits_on org_kde_kwin_idle
 check "a second resident on the same compositor declines with status 0" eval 'said=$(as_sway_user timeout 5 \
   "$saver" --idle 5 2>&1) && [ "$said" = "glimmerhex-wayland: another glimmerhex-wayland --idle already waits on this compositor" ]'
 covered() { output_shows_picture HEADLESS-1 1280 800 4 && output_shows_picture HEADLESS-2 1024 768; }
@@ -265,7 +268,7 @@ check "each of the fifteen outputs plugged in gets a surface" test $(($(layer_su
 check "and the eighteenth shows the picture" output_shows_picture HEADLESS-18 320 200
 launch_as_sway_user "$work/resident.err" "$saver" --idle 60
 resident=$launched
-sleep 0.3
+eventually waits_on org_kde_kwin_idle
 stop_sway
 check "losing the compositor ends it with status 0 and one line" eval 'ended_with_status_0 "$pid" 2 &&
   [ "$(grep -v ^generations= "$work/saver.err")" = "glimmerhex-wayland: lost the connection to the Wayland compositor" ]'
