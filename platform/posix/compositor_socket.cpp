@@ -44,8 +44,8 @@ CompositorSocket HandedOverSocket(const char* number) {
     return socket;
 }
 
-CompositorSocket LocateCompositorSocket() {
-    if (const char* number = std::getenv("WAYLAND_SOCKET")) return HandedOverSocket(number);
+// WAYLAND_DISPLAY, absolute or in XDG_RUNTIME_DIR.
+CompositorSocket NamedSocket() {
     CompositorSocket socket;
     const char* name = std::getenv("WAYLAND_DISPLAY");
     socket.Named = name != nullptr && name[0] != '\0';
@@ -68,8 +68,22 @@ CompositorSocket LocateCompositorSocket() {
     return socket;
 }
 
-// The first socket in the system's table that listens on a path and is one of the
-// process's descriptors (/proc/net/unix: flag 0x10000 is a listening socket).
+CompositorSocket LocateCompositorSocket() {
+    const char* number = std::getenv("WAYLAND_SOCKET");
+    if (number == nullptr) return NamedSocket();
+    CompositorSocket socket = HandedOverSocket(number);
+    // A launcher that hands a connection over in a session with its WAYLAND_DISPLAY set
+    // names the compositor outright; a name that cannot be used is no problem here.
+    const CompositorSocket named = NamedSocket();
+    if (socket.Problem.empty() && named.Problem.empty()) socket.Path = named.Path;
+    return socket;
+}
+
+// The socket a compositor listens on for Wayland clients, among all it listens on (an X11
+// socket for Xwayland, an IPC socket ...; /proc/net/unix lists them in no useful order):
+// libwayland's server keeps NAME.lock beside every Wayland socket it listens on, and the
+// others have none. Where none has one, the first path in byte order, so that every
+// process here names the compositor alike. Empty where the process cannot be looked at.
 std::string ListeningSocketOf(pid_t process) {
     const std::string descriptors = "/proc/" + std::to_string(process) + "/fd";
     DIR* folder = opendir(descriptors.c_str());
@@ -85,19 +99,28 @@ std::string ListeningSocketOf(pid_t process) {
     }
     closedir(folder);
     std::ifstream table("/proc/net/unix");
-    std::string line;
+    std::string line, chosen;
+    bool chosenIsWayland = false;
     std::getline(table, line); // the heading
     while (std::getline(table, line)) {
-        unsigned flags = 0;
+        unsigned flags = 0; // 0x10000: listening
         unsigned long inode = 0;
         int pathAt = 0;
-        if (std::sscanf(line.c_str(), "%*s %*x %*x %x %*x %*x %lu %n", &flags, &inode, &pathAt) ==
-                2 &&
-            pathAt > 0 && line[static_cast<size_t>(pathAt)] == '/' && (flags & 0x10000) != 0 &&
-            std::find(inodes.begin(), inodes.end(), inode) != inodes.end())
-            return line.substr(static_cast<size_t>(pathAt));
+        if (std::sscanf(line.c_str(), "%*s %*x %*x %x %*x %*x %lu %n", &flags, &inode, &pathAt) !=
+                2 ||
+            pathAt <= 0 || line[static_cast<size_t>(pathAt)] != '/' || (flags & 0x10000) == 0 ||
+            std::find(inodes.begin(), inodes.end(), inode) == inodes.end())
+            continue;
+        const std::string path = line.substr(static_cast<size_t>(pathAt));
+        struct stat info {};
+        const bool wayland = stat((path + ".lock").c_str(), &info) == 0 && S_ISREG(info.st_mode);
+        if (chosen.empty() || (wayland && !chosenIsWayland) ||
+            (wayland == chosenIsWayland && path < chosen)) {
+            chosen = path;
+            chosenIsWayland = wayland;
+        }
     }
-    return {};
+    return chosen;
 }
 
 // The path the other end of a connection listens on; a pair of sockets made for us has
@@ -124,8 +147,9 @@ const CompositorSocket& TheCompositorSocket() {
 }
 
 std::string CanonicalSocketPath(const CompositorSocket& socket) {
-    const std::string path =
-        socket.HandedOver >= 0 ? PeerSocketPath(socket.HandedOver) : socket.Path;
+    const std::string path = socket.HandedOver >= 0 && socket.Path.empty()
+                                 ? PeerSocketPath(socket.HandedOver)
+                                 : socket.Path;
     char resolved[PATH_MAX];
     if (path.empty() || realpath(path.c_str(), resolved) == nullptr) return path;
     return resolved;

@@ -43,8 +43,10 @@ struct MarkerPlace {
 // On Wayland, the compositor: beside its socket, in the compositor's own runtime folder,
 // whatever this process's XDG_RUNTIME_DIR says; where that folder is not ours alone, in
 // our own, named by the whole path. Nothing where the socket cannot be told.
-MarkerPlace CompositorMarkerPlace(const CompositorSocket& compositor) {
-    const std::string path = CanonicalSocketPath(compositor);
+MarkerPlace CompositorMarkerPlace() {
+    // Once a process: every marker it takes names the compositor alike, whatever the
+    // system's tables say later.
+    static const std::string path = CanonicalSocketPath(TheCompositorSocket());
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash + 1 == path.size()) return {};
     const std::string folder = path.substr(0, slash);
@@ -69,9 +71,8 @@ MarkerPlace ScreenMarkerPlace() {
 // A Wayland session's saver shows on its compositor, whatever DISPLAY says for Xwayland:
 // two sessions of one user may share a runtime folder, never a compositor.
 std::string MarkerPath(const char* role) {
-    const CompositorSocket& compositor = TheCompositorSocket();
     const MarkerPlace place =
-        compositor.Named ? CompositorMarkerPlace(compositor) : ScreenMarkerPlace();
+        TheCompositorSocket().Named ? CompositorMarkerPlace() : ScreenMarkerPlace();
     if (place.Folder.empty() || place.Name.empty()) return {};
     return place.Folder + "/glimmerhex-" + place.Name + (role[0] != '\0' ? "." : "") + role +
            ".lock";
