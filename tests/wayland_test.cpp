@@ -44,26 +44,51 @@ TEST(WaylandOptions, TakeWallpaperAndRefuseWhatIsNotTheirs) {
 }
 
 // A pair of sockets that the compositor made for us names no path: the compositor is named
-// by the socket it listens on (this process, listening, stands in for it). The other ways
+// by the Wayland socket it listens on (this process, listening, stands in for it), which
+// libwayland's server marks with NAME.lock beside it, whatever other sockets it listens on
+// (Xwayland's, its IPC socket) and in whatever order the system lists them. The other ways
 // to it, a path spelled otherwise and a connection, are tried against sway end to end.
-TEST(CompositorSocket, APairOfSocketsNamesTheSocketItsCompositorListensOn) {
-    const std::string folder = MakeScratchFolder("compositor");
-    const std::string path = folder + "/wayland-7";
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path.copy(address.sun_path, sizeof address.sun_path - 1);
-    const auto* place = reinterpret_cast<const sockaddr*>(&address);
-    const int listening = socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(bind(listening, place, sizeof address), 0);
-    ASSERT_EQ(listen(listening, 1), 0);
-    int pair[2];
-    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
-    CompositorSocket paired;
-    paired.HandedOver = pair[0];
-    EXPECT_EQ(CanonicalSocketPath(paired), path);
-    for (const int descriptor : {listening, pair[0], pair[1]})
-        close(descriptor);
-    RemoveScratchFolder(folder);
+TEST(CompositorSocket, APairOfSocketsNamesTheWaylandSocketItsCompositorListensOn) {
+    const struct {
+        std::vector<std::string> Sockets; // in the order made; "+" marks a NAME.lock beside
+        const char* Named;
+    } cases[] = {
+        {{"wayland-7"}, "wayland-7"},
+        {{"X0", "sway-ipc.sock", "a", "b", "c", "d", "+wayland-1"}, "wayland-1"},
+        {{"+wayland-1", "X0", "sway-ipc.sock", "a", "b", "c", "d"}, "wayland-1"},
+        {{"a", "b", "+wayland-2", "c", "d", "X0", "sway-ipc.sock"}, "wayland-2"},
+    };
+    for (const auto& c : cases) {
+        const std::string folder = MakeScratchFolder("compositor");
+        std::vector<int> descriptors;
+        for (std::string name : c.Sockets) {
+            if (name[0] == '+') {
+                name.erase(0, 1);
+                WriteFile(folder + "/" + name + ".lock", "");
+            }
+            const std::string path = folder + "/" + name;
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            path.copy(address.sun_path, sizeof address.sun_path - 1);
+            descriptors.push_back(socket(AF_UNIX, SOCK_STREAM, 0));
+            ASSERT_EQ(bind(descriptors.back(), reinterpret_cast<const sockaddr*>(&address),
+                           sizeof address),
+                      0);
+            ASSERT_EQ(listen(descriptors.back(), 1), 0);
+        }
+        int pair[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        CompositorSocket paired;
+        paired.HandedOver = pair[0];
+        EXPECT_EQ(CanonicalSocketPath(paired), folder + "/" + c.Named);
+        // A launcher's WAYLAND_DISPLAY beside the connection names it outright.
+        paired.Path = folder + "/X0";
+        EXPECT_EQ(CanonicalSocketPath(paired), paired.Path);
+        descriptors.insert(descriptors.end(), {pair[0], pair[1]});
+        for (const int descriptor : descriptors)
+            close(descriptor);
+        RemoveScratchFolder(folder);
+    }
 }
 
 // An output event and, after it, which global names need a surface and how many outputs
@@ -206,7 +231,33 @@ TEST(EndingInput, ThePointerEndsItByButtonsWheelAndRealMoves) {
           {{InputKind::PointerLeave}, false},
           {At(InputKind::PointerEnter, 0, 500), false},
           {At(InputKind::Motion, 3, 502), false}});
-    Play("the wheel", {{{InputKind::Axis}, true}});
+    Play("the wheel", {{At(InputKind::PointerEnter, 5, 5), false}, {{InputKind::Axis}, true}});
+}
+
+// Read after its show went (the resident waits, or the next show has begun): what was sent
+// to the old surfaces, whose arrivals come as no surface of the show, ends nothing.
+TEST(EndingInput, InputForAShowThatEndedEndsNothing) {
+    const std::vector<uint32_t> none;
+    InputEvent gone = At(InputKind::PointerEnter, 640, 400), goneKeys = Enter(none);
+    gone.Ours = goneKeys.Ours = false;
+    Play("before any arrival: a click, the wheel, a long move, a key",
+         {{Button(true), false},
+          {{InputKind::Axis}, false},
+          {At(InputKind::Motion, 0, 0), false},
+          {At(InputKind::Motion, 900, 700), false},
+          {Key(A, true), false}});
+    Play("arrivals on a surface taken down", {{gone, false},
+                                              {At(InputKind::Motion, 900, 700), false},
+                                              {{InputKind::Axis}, false},
+                                              {goneKeys, false},
+                                              {Key(A, true), false}});
+    Play("after leaving the show's surface", {{At(InputKind::PointerEnter, 640, 400), false},
+                                              {Enter(none), false},
+                                              {{InputKind::PointerLeave}, false},
+                                              {{InputKind::KeyboardLeave}, false},
+                                              {{InputKind::Axis}, false},
+                                              {Button(true), false},
+                                              {Key(A, true), false}});
 }
 
 // Each output gets a buffer in its own pixels, whole or fractional scale alike, and the

@@ -14,7 +14,7 @@ void Release(EndingInput& input, uint32_t key) {
 
 // Motion is measured from where the pointer was first seen over our surfaces.
 void Anchor(EndingInput& input, const InputEvent& event) {
-    input.Anchored = true;
+    input.PointerIn = event.Ours;
     input.AnchorX = event.X;
     input.AnchorY = event.Y;
 }
@@ -23,6 +23,7 @@ void Anchor(EndingInput& input, const InputEvent& event) {
 bool InputEndsRun(EndingInput& input, const InputEvent& event) {
     switch (event.Kind) {
     case InputKind::KeyboardEnter:
+        input.KeyboardIn = event.Ours;
         // Beyond the table's size only the first are remembered: a press of one of the
         // others, which the protocol would not send while it is held, still ends the run.
         input.HeldCount = static_cast<int>(std::min<size_t>(event.KeyCount, MaxHeldKeys));
@@ -30,6 +31,7 @@ bool InputEndsRun(EndingInput& input, const InputEvent& event) {
         return false;
     case InputKind::KeyboardLeave:
         // What happens to keys elsewhere is not ours to see; the next arrival says afresh.
+        input.KeyboardIn = false;
         input.HeldCount = 0;
         return false;
     case InputKind::Key:
@@ -37,25 +39,21 @@ bool InputEndsRun(EndingInput& input, const InputEvent& event) {
             Release(input, event.Key);
             return false;
         }
-        return !IsHeld(input, event.Key);
+        return input.KeyboardIn && !IsHeld(input, event.Key);
     case InputKind::PointerEnter:
         Anchor(input, event);
         return false;
     case InputKind::PointerLeave:
-        input.Anchored = false;
+        input.PointerIn = false;
         return false;
     case InputKind::Motion: {
-        if (!input.Anchored) {
-            Anchor(input, event);
-            return false;
-        }
         const double dx = event.X - input.AnchorX, dy = event.Y - input.AnchorY;
-        return dx * dx + dy * dy > PointerSlack * PointerSlack;
+        return input.PointerIn && dx * dx + dy * dy > PointerSlack * PointerSlack;
     }
     case InputKind::Button:
-        return event.Pressed;
+        return input.PointerIn && event.Pressed;
     case InputKind::Axis:
-        return true;
+        return input.PointerIn;
     }
     return false;
 }

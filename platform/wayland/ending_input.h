@@ -2,7 +2,8 @@
 // one. A screen saver started on idle gives the screen back on any key press, any button,
 // a turn of the wheel or a real move of the pointer, but not on what was already going on
 // when its surfaces appeared: keys held then, and their releases, and the pointer merely
-// found where it rests.
+// found where it rests. Nor on input meant for surfaces that are no longer the show's: what
+// the compositor sent to a show that has ended, read only after it went, ends nothing.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -30,12 +31,14 @@ struct InputEvent {
     double X = 0, Y = 0;
     const uint32_t* Keys = nullptr;
     size_t KeyCount = 0;
+    bool Ours = true; // an arrival: on a surface of the show that runs now
 };
 
 struct EndingInput {
     uint32_t Held[MaxHeldKeys]; // held on arrival and not released since
     int HeldCount;
-    bool Anchored; // the pointer was found on one of our surfaces
+    bool KeyboardIn; // the keyboard's focus is on a surface of this show
+    bool PointerIn;  // the pointer is over one, found at the anchor
     double AnchorX, AnchorY;
 };
 

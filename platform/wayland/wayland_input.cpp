@@ -9,13 +9,23 @@ void Judge(const InputEvent& event) {
     if (InputEndsRun(Wl.Input, event)) Wl.Ended = true;
 }
 
+// One of the surfaces that cover the outputs now. A surface taken down since the
+// compositor sent the event arrives as null: it was a show's that has ended.
+bool IsShowSurface(const wl_surface* surface) {
+    if (surface == nullptr || Wl.Table.Withdrawn) return false;
+    for (const OutputSurface& output : Wl.Outputs)
+        if (output.Surface == surface) return true;
+    return false;
+}
+
 // The layout does not matter: every key ends the run, whatever it would type.
 void OnKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) {
     close(fd);
 }
 
-void OnKeyboardEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array* keys) {
+void OnKeyboardEnter(void*, wl_keyboard*, uint32_t, wl_surface* surface, wl_array* keys) {
     InputEvent event{InputKind::KeyboardEnter};
+    event.Ours = IsShowSurface(surface);
     event.Keys = static_cast<const uint32_t*>(keys->data);
     event.KeyCount = keys->size / sizeof(uint32_t);
     Judge(event);
@@ -38,10 +48,11 @@ void OnRepeatInfo(void*, wl_keyboard*, int32_t, int32_t) {}
 const wl_keyboard_listener KeyboardListener{OnKeymap, OnKeyboardEnter, OnKeyboardLeave,
                                             OnKey,    OnModifiers,     OnRepeatInfo};
 
-void OnPointerEnter(void*, wl_pointer* pointer, uint32_t serial, wl_surface*, wl_fixed_t x,
+void OnPointerEnter(void*, wl_pointer* pointer, uint32_t serial, wl_surface* surface, wl_fixed_t x,
                     wl_fixed_t y) {
     wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0); // no cursor over the picture
     InputEvent event{InputKind::PointerEnter};
+    event.Ours = IsShowSurface(surface);
     event.X = wl_fixed_to_double(x);
     event.Y = wl_fixed_to_double(y);
     Judge(event);

@@ -320,6 +320,10 @@ void UncoverOutputs() {
         output.FramesDrawn = 0;
     }
     NoteSurfacesWithdrawn(Wl.Table);
+    // What the compositor sent to those surfaces and is read later belongs to the show
+    // that ended: it neither ends the wait nor counts against the next show.
+    Wl.Input = {};
+    Wl.Ended = false;
 }
 
 bool ReadCompositorEvents() {
