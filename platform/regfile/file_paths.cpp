@@ -28,3 +28,11 @@ std::string FolderOf(const std::string& path) {
 bool MayReplace(const struct stat& info) {
     return info.st_uid == geteuid() && (info.st_mode & S_IWUSR) != 0;
 }
+
+bool SameFileVersion(const struct stat& a, const struct stat& b) {
+    const auto same = [](const timespec& x, const timespec& y) {
+        return x.tv_sec == y.tv_sec && x.tv_nsec == y.tv_nsec;
+    };
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           same(a.st_mtim, b.st_mtim) && same(a.st_ctim, b.st_ctim);
+}

@@ -14,3 +14,7 @@ std::string FolderOf(const std::string& path);
 // read-only. A rename would pass over what a write to the file would be refused, and give
 // another user's file a new owner.
 bool MayReplace(const struct stat& info);
+// Whether two stats show the same version of one file: the same file, its size and both of
+// its times (a write moves the modification time; the change time moves even when someone
+// then sets that one back).
+bool SameFileVersion(const struct stat& a, const struct stat& b);

@@ -392,7 +392,27 @@ std::optional<RegValue> FindRegValue(const RegDocument& document, std::string_vi
                                      std::string_view name) {
     const auto line = LastValueLine(document, key, name);
     if (!line) return std::nullopt;
-    return ParseData(JoinContinuations(SplitValueLine(document.Lines[*line])->second));
+    return ParseRegEntry(document.Lines[*line]);
+}
+
+bool HasRegValueEntry(const RegDocument& document, std::string_view key, std::string_view name) {
+    return LastValueLine(document, key, name).has_value();
+}
+
+std::vector<std::pair<std::string, std::string>> RegKeyEntries(const RegDocument& document,
+                                                               std::string_view key) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    ForEachKeyLine(document, key, [&](size_t i) {
+        if (auto split = SplitValueLine(document.Lines[i]))
+            entries.emplace_back(std::move(split->first), document.Lines[i]);
+    });
+    return entries;
+}
+
+std::optional<RegValue> ParseRegEntry(std::string_view line) {
+    const auto split = SplitValueLine(line);
+    if (!split) return std::nullopt;
+    return ParseData(JoinContinuations(split->second));
 }
 
 void SetRegValue(RegDocument& document, std::string_view key, std::string_view name,

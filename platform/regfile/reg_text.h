@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 inline constexpr std::string_view RegHeader = "Windows Registry Editor Version 5.00";
@@ -49,5 +50,13 @@ void AddRegKey(RegDocument& document, std::string_view key);
 // The last entry of the value in the key counts; one that cannot be parsed is missing.
 std::optional<RegValue> FindRegValue(const RegDocument& document, std::string_view key,
                                      std::string_view name);
+// Whether the key has an entry for the value at all: one that deletes it, or that cannot be
+// parsed, is one too, and overrides what earlier text of the file set.
+bool HasRegValueEntry(const RegDocument& document, std::string_view key, std::string_view name);
+// Every entry of the key, in order, as the value's name and its whole line.
+std::vector<std::pair<std::string, std::string>> RegKeyEntries(const RegDocument& document,
+                                                               std::string_view key);
+// The value an entry's line sets; nullopt when it deletes it or cannot be parsed.
+std::optional<RegValue> ParseRegEntry(std::string_view line);
 void SetRegValue(RegDocument& document, std::string_view key, std::string_view name,
                  const RegValue& value);
