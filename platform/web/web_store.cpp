@@ -4,6 +4,11 @@
 // not whole hex bytes counts as missing. Where the browser refuses the page its storage,
 // the key cannot be used and the choices stay in memory, as they do beside a settings file
 // that cannot be read.
+//
+// The key's item only marks the key, and can go while its values stay (a user tidying the
+// site's storage by hand, a cleaner that keeps what it does not know): a key created again
+// keeps every value still stored under it, where the saver's create would write its defaults
+// over the user's choices.
 #include <cstdio>
 
 #include "ports/store_port.h"
@@ -17,6 +22,7 @@ int32_t WriteStoreValue(const char* item, const uint8_t* data, uint32_t size);
 
 struct PlatformKey {
     const char* Path;
+    bool Recreated; // its item was missing: the values found under it are kept
 };
 
 namespace {
@@ -32,7 +38,7 @@ const char* ValueItemOf(const PlatformKey* key, const char* name) {
 int32_t OpenKey(const char* path, bool create, PlatformKey** key) {
     const int32_t result = FindStoreKey(path, create);
     if (result != StoreOk) return result;
-    TheKey.Path = path;
+    TheKey = {path, false};
     *key = &TheKey;
     return StoreOk;
 }
@@ -43,7 +49,10 @@ int32_t OpenStoreKey(const char* path, PlatformKey** key) {
 }
 
 int32_t CreateStoreKey(const char* path, PlatformKey** key) {
-    return OpenKey(path, true, key);
+    const bool existed = FindStoreKey(path, false) == StoreOk;
+    const int32_t result = OpenKey(path, true, key);
+    if (result == StoreOk) TheKey.Recreated = !existed;
+    return result;
 }
 
 int32_t QueryStoreValue(PlatformKey* key, const char* name, uint8_t* data, uint32_t* size) {
@@ -57,6 +66,7 @@ int32_t QueryStoreValue(PlatformKey* key, const char* name, uint8_t* data, uint3
 
 int32_t SetStoreValue(PlatformKey* key, const char* name, uint32_t, const uint8_t* data,
                       uint32_t size) {
+    if (key->Recreated && ReadStoreValue(ValueItemOf(key, name), nullptr, 0) >= 0) return StoreOk;
     return WriteStoreValue(ValueItemOf(key, name), data, size);
 }
 
