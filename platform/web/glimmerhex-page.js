@@ -58,8 +58,15 @@
   let effect = null, palette = null; // the choices the address asks for
   const nowSeconds = () => Math.floor(Date.now() / 1000) >>> 0;
 
+  // Opened as a file, the browser refuses to fetch the engine ("Failed to fetch"), which
+  // tells the user nothing of what to do.
+  const ServeHint = location.protocol === "file:" ? ". Opened as a file, the page cannot load " +
+    "its WebAssembly: serve its folder over http, for example with " +
+    "\"python3 -m http.server 8000 --bind 127.0.0.1\" run in the folder, and open " +
+    "http://127.0.0.1:8000/" : "";
   function fail(error) {
-    element("failure").textContent = `Glimmerhex could not start: ${error.message ?? error}`;
+    element("failure").textContent =
+      `Glimmerhex could not start: ${error.message ?? error}${ServeHint}`;
     element("failure").hidden = false;
   }
 
