@@ -28,6 +28,13 @@ actions+=("key KeyC $work/random-before.png $work/random-after.png seed=3&palett
   "key KeyC $work/chosen-before.png $work/chosen-after.png seed=3&palette=5&delay=10000000&ui=0")
 # The panel, then a check that takes its stored choices.
 actions+=("choose 3 seed=4" "check seed=22&ticks=50")
+# As a file; choices without their key's item; delay=0; how far runs of 2^32 - 1 are, 1 s apart.
+progress='new Promise((next) => setTimeout(next, 1000)).then(() => new Promise((next) => setTimeout(next, 1000, progress.textContent))).then((first) => [first, progress.textContent].map((text) => /(\d+) of 4294967295$/.exec(text)[1]).join(" "))'
+actions+=("evaluate file://$(realpath "$web" | sed 's/ /%20/g')/index.html failure.textContent"
+  'evaluate seed=4 localStorage.setItem(String.raw`Software\Orvandel\Glimmerhex\GraphicEffect`, "05"), localStorage.setItem(String.raw`Software\Orvandel\Glimmerhex\PaletteScheme`, "07"), localStorage.removeItem(String.raw`Software\Orvandel\Glimmerhex`)'
+  "check seed=23&ticks=50"
+  'evaluate seed=5&delay=0&ui=0 (async (frames = 0) => { const ticks = () => engine.UTF8ToString(engine._RunSummary()).split(/[= ]/)[1], first = ticks(); for (const end = performance.now() + 1000; performance.now() < end; ++frames) await new Promise(requestAnimationFrame); return `${frames * 10} ${ticks() - first}`; })()'
+  "evaluate seed=6&ticks=4294967295 $progress" "evaluate bench=1&ticks=4294967295 $progress")
 mapfile -t results < <(drive_page "${actions[@]}")
 
 echo "-- each check's frame and summary as glimmerhex-render's, on both builds"
@@ -63,4 +70,13 @@ check "the panel comes with the mouse, and a choice in it survives a reload" \
 check "a run without effect= takes the stored choice" same "${results[i + 5]-}" \
   "path=sse2 $(render_check "$render" --seed 22 --effect 3 --palette 0 --ticks 50)"
 
+echo "-- a file's address, stored choices without their key, delay=0, huge counts"
+rises() { [[ $1 =~ ^([0-9]+)\ ([0-9]+)$ ]] && ((BASH_REMATCH[1] < BASH_REMATCH[2])) || { echo "  got '$1'"; return 1; }; }
+check "opened as a file, the page says how to serve it" same "${results[i + 6]#*serve its folder }" \
+  'over http, for example with "python3 -m http.server 8000 --bind 127.0.0.1" run in the folder, and open http://127.0.0.1:8000/'
+check "choices whose key's item has gone are kept" same "${results[i + 8]-}" \
+  "path=sse2 $(render_check "$render" --seed 23 --effect 5 --palette 7 --ticks 50)"
+check "delay=0 runs more than ten generations a frame" rises "${results[i + 9]-}"
+check "a check of 2^32 - 1 generations answers, and its progress moves on" rises "${results[i + 10]-}"
+check "so does a bench of 2^32 - 1" rises "${results[i + 11]-}"
 finish

@@ -6,6 +6,7 @@
 //   choose EFFECT QUERY          whether the panel is shown before and after the mouse moves,
 //                                then EFFECT chosen in it and what its list holds after a reload
 //   bench QUERY                  the bench's lines, joined by "; "
+//   evaluate QUERY|URL EXPR      EXPR's value in the started page (with engine); "silent" after 5 s
 // A failure to start prints the page's own line instead.
 // Usage: node page_driver.js URL PROFILE_FOLDER ACTION...
 "use strict";
@@ -17,7 +18,7 @@ const benchTimeout = 1800000; // the portable build's bench takes minutes on a b
 
 async function load(page, query, width = 800, height = 500) {
   await page.setViewport({ width, height });
-  await page.goto(`${url}?${query}`);
+  await page.goto(/^[a-z]+:/.test(query) ? query : `${url}?${query}`);
 }
 
 // Until the condition holds or the page says that it could not start.
@@ -76,6 +77,12 @@ const perform = {
       benchTimeout) ||
       (await text(page, "bench")).trim().split("\n").join("; ");
   },
+  async evaluate(page, query, ...expression) {
+    await load(page, query);
+    await settled(page, () => window.engine);
+    return Promise.race([page.evaluate(expression.join(" ")).catch((error) => error.message.split("\n")[0]),
+      new Promise((resolve) => setTimeout(resolve, 5000, "silent"))]);
+  },
 };
 
 (async () => {
@@ -90,6 +97,10 @@ const perform = {
   });
   try {
     const page = await browser.newPage();
+    // The engine as the page gets it, for what the page does not show (a paced run's count).
+    await page.evaluateOnNewDocument(() => { let made; Object.defineProperty(window, "Glimmerhex", {
+      set: (factory) => (made = factory),
+      get: () => () => made().then((engine) => (window.engine = engine)) }); });
     page.on("pageerror", (error) => console.error(`page: ${error.message}`));
     for (const action of actions) {
       const [verb, ...words] = action.split(" ");
