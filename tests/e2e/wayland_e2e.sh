@@ -198,7 +198,10 @@ check "the settings file is read, never written" \
 
 # The resident (--idle), on org_kde_kwin_idle, the only idle protocol sway 1.7 offers: every
 # output covered after two idle seconds with the choices stored at that moment, given back
-# on a click or a key while the process stays, for three cycles.
+# on a click, a key, a 1000 Hz mouse's moves or a burst of wheel turns while the process
+# stays, for six cycles. After each it waits without a stir, even for what the compositor
+# sent the show's surfaces before they went, and SIGUSR1 (no world to start over) while it
+# waits; and each show lasts until new input.
 launch_as_sway_user "$work/resident.err" "$counted" --idle 2
 resident=$launched
 # Its first line comes once it holds the compositor's resident marker and its idle source.
@@ -211,17 +214,33 @@ given_back() { # the surfaces gone at once, long before the next idle time
   sleep 0.3
   not has_ended "$resident" && not output_shows_picture HEADLESS-1 1280 800
 }
-for cycle in 1 2 3; do
+quiet_while_waiting() { # its processor time over a second of the wait, in clock ticks
+  local before=$(cpu_ticks "$resident") spent
+  sleep 1
+  spent=$(($(cpu_ticks "$resident") - before))
+  echo "  $spent clock ticks in a second of waiting"
+  [ "$spent" -le 3 ]
+}
+endings=(click key click move wheel click)
+for cycle in 1 2 3 4 5 6; do
+  ending=${endings[cycle - 1]}
   if [ "$cycle" -eq 3 ]; then # the dialog stored Mutant Blob with palette 5 meanwhile
     store_choices 03 05 "$runtime/.config"
     palette_colours "$render" 5 "$work/palette.txt"
   fi
   check "cycle $cycle: idle covers every output" eventually covered
-  if [ "$cycle" -eq 2 ]; then as_sway_user wtype -s 300 -k space; else as_sway_user "$pointer" 300; fi
-  check "cycle $cycle: a $([ "$cycle" -eq 2 ] && echo key || echo click) gives the screen back" given_back
+  if [ "$cycle" -gt 1 ]; then
+    check "cycle $cycle: the show stays until new input" eval 'sleep 1; covered'
+  fi
+  if [ "$ending" = key ]; then as_sway_user wtype -s 300 -k space; else as_sway_user "$pointer" 300 "$ending"; fi
+  check "cycle $cycle: a $ending gives the screen back" given_back
+  [ "$cycle" -eq 5 ] && kill -USR1 "$resident"
+  check "cycle $cycle: then it waits without a stir$([ "$cycle" -eq 5 ] && echo ", SIGUSR1 too")" \
+    quiet_while_waiting
 done
-check "each show drew on all three outputs (the counted build's report)" eval \
-  '[ "$(grep -cE "presenter=software( layer:[0-9x]+:[1-9][0-9]*){3}$" "$work/resident.err")" -eq 3 ]'
+check "each show drew on all three outputs, a generation a refresh until input (the counted build's report)" \
+  eval '[ "$(grep -cE "^generations=([3-9][0-9]|[1-9][0-9]{2,}) .*presenter=software( layer:[0-9x]+:[1-9][0-9]*){3}$" \
+  "$work/resident.err")" -eq 6 ]'
 
 # A window with an idle inhibitor (the dialog, with sway's rule): no show while it is open;
 # once it is closed, idle is counted from then.

@@ -1,8 +1,9 @@
 // A mouse for the end-to-end tests under a wlroots compositor, where no command-line tool
 // sends pointer events: a virtual pointer on the seat, which waits WAIT milliseconds (for
-// the seat's clients to notice the new device), clicks the left button, and ends once the
-// compositor has had the click.
-//   wayland-pointer WAIT
+// the seat's clients to notice the new device), then clicks the left button, or moves ten
+// pixels every millisecond for 300 ms (a fast 1000 Hz mouse), or turns the wheel 40 times a
+// millisecond apart, and ends once the compositor has had it all.
+//   wayland-pointer WAIT [click|move|wheel]
 #include <linux/input-event-codes.h>
 #include <time.h>
 #include <unistd.h>
@@ -38,13 +39,17 @@ uint32_t Milliseconds() {
 } // namespace
 
 int main(int argc, char** argv) {
-    wl_display* display = argc == 2 ? wl_display_connect(nullptr) : nullptr;
+    const char* gesture = argc == 3 ? argv[2] : "click";
+    const bool known = std::strcmp(gesture, "click") == 0 || std::strcmp(gesture, "move") == 0 ||
+                       std::strcmp(gesture, "wheel") == 0;
+    wl_display* display = (argc == 2 || argc == 3) && known ? wl_display_connect(nullptr) : nullptr;
     if (display != nullptr) {
         wl_registry_add_listener(wl_display_get_registry(display), &RegistryListener, nullptr);
         wl_display_roundtrip(display);
     }
     if (Manager == nullptr) {
-        std::fputs("usage: wayland-pointer WAIT, under a compositor with virtual pointers\n",
+        std::fputs("usage: wayland-pointer WAIT [click|move|wheel], under a compositor with "
+                   "virtual pointers\n",
                    stderr);
         return 2;
     }
@@ -52,10 +57,26 @@ int main(int argc, char** argv) {
         zwlr_virtual_pointer_manager_v1_create_virtual_pointer(Manager, Seat);
     wl_display_roundtrip(display);
     usleep(static_cast<useconds_t>(std::atoi(argv[1])) * 1000);
-    zwlr_virtual_pointer_v1_button(pointer, Milliseconds(), BTN_LEFT, 1);
-    zwlr_virtual_pointer_v1_frame(pointer);
-    zwlr_virtual_pointer_v1_button(pointer, Milliseconds(), BTN_LEFT, 0);
-    zwlr_virtual_pointer_v1_frame(pointer);
+    if (std::strcmp(gesture, "click") == 0) {
+        zwlr_virtual_pointer_v1_button(pointer, Milliseconds(), BTN_LEFT, 1);
+        zwlr_virtual_pointer_v1_frame(pointer);
+        zwlr_virtual_pointer_v1_button(pointer, Milliseconds(), BTN_LEFT, 0);
+        zwlr_virtual_pointer_v1_frame(pointer);
+    }
+    const bool moving = std::strcmp(gesture, "move") == 0;
+    for (int step = 0; step < (moving                               ? 300
+                               : std::strcmp(gesture, "wheel") == 0 ? 40
+                                                                    : 0);
+         ++step) {
+        if (moving)
+            zwlr_virtual_pointer_v1_motion(pointer, Milliseconds(), wl_fixed_from_int(10), 0);
+        else
+            zwlr_virtual_pointer_v1_axis(pointer, Milliseconds(), WL_POINTER_AXIS_VERTICAL_SCROLL,
+                                         wl_fixed_from_int(10));
+        zwlr_virtual_pointer_v1_frame(pointer);
+        wl_display_flush(display);
+        usleep(1000);
+    }
     wl_display_roundtrip(display);
     wl_display_disconnect(display);
     return 0;
