@@ -18,6 +18,7 @@
 #include "platform/present/paced_run.h"
 #include "platform/present/present_pacing.h"
 #include "platform/present/run_rates.h"
+#include "platform/regfile/stored_choices.h"
 #include "platform/wayland/idle_source.h"
 #include "platform/wayland/wayland_state.h"
 #include "ports/display_objects.h"
@@ -152,6 +153,10 @@ const PacedFrontEnd ShowingFrontEnd{PresentToOutputs, ReadWhileShowing, StartWai
 // A fresh run on every output, as a plain run is, with the choices stored now: a change
 // made in the dialog meanwhile shows. After it, every surface and buffer is gone.
 void Show(const WaylandOptions& options) {
+    // Read before the saver's marker is taken, so that a settings file however large never
+    // keeps another saver away with nothing on screen; the run's own read below then finds
+    // the file unchanged and reads nothing.
+    TakeStoredChoices(options.Effect, options.Palette);
     ShowMarker = TakeLockMarker(SaverMarker);
     if (ShowMarker == LockMarkerBusy) return ReportIdle(IdleHappening::ScreenTaken);
     std::string error;
@@ -161,7 +166,6 @@ void Show(const WaylandOptions& options) {
     // would cost every show its first frames' time, and without a GPU it finds the same.
     if (Wl.Renderer == PacedRenderer::Auto)
         Wl.Renderer = IsAccelerating() ? PacedRenderer::Accelerated : PacedRenderer::Software;
-    Wl.Input = {};
     EveryOutputShown = false;
     CoverOutputs();
     RunPaced(options.Delay, ShowingFrontEnd);
@@ -172,7 +176,6 @@ void Show(const WaylandOptions& options) {
         ReportIdle(IdleHappening::InputEnded);
     UncoverOutputs();
     ReleaseDisplayObjects();
-    Wl.Ended = false;
     ReleaseLockMarker(ShowMarker);
 }
 } // namespace
@@ -208,6 +211,9 @@ void RunResident(const WaylandOptions& options) {
     Wl.Renderer = options.Renderer;
     std::fprintf(stderr, "glimmerhex-wayland: covering the outputs after %u s without input (%s)\n",
                  options.IdleSeconds, Source->Name);
+    // The first show's choices are read now, long before it: it then only checks that the
+    // file is unchanged.
+    TakeStoredChoices(options.Effect, options.Palette);
     while (Mode.Phase != IdlePhase::Leaving) {
         WaitForFrontEnd(NoDeadline, WaitingFrontEnd);
         if (StopRequested != 0) ReportIdle(IdleHappening::Stopped);
