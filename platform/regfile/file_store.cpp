@@ -46,7 +46,8 @@ struct PlatformKey {
 namespace {
 // Then six random characters: no name a person would give a file of their own.
 constexpr const char* TemporaryMark = ".glimmerhex-saving~";
-constexpr int SaveTries = 3; // a file that another writer changes under each is left alone
+constexpr int SaveTries = 3;         // a file that another writer changes under each is left alone
+constexpr int MostNewerVersions = 8; // saves of other programs met by one save
 bool ReadOnly = false;
 StoreFailure Failure;
 // The version of the file that the last open found without the key. A load that finds no
@@ -287,15 +288,26 @@ bool SameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-// Whether the source was changed in place since it was read: its unparsed parts, copied
-// on a save, may then not belong with the part that was parsed. Its times can be too
-// coarse to show a change made just after the read, so the parsed bytes are read again.
-bool SourceChanged(const PlatformKey& key) {
-    struct stat now {};
+enum SourceState { SourceAsRead, SourceReplaced, SourceEdited };
+
+// Whether the source is still the file, as it was read. Edited in place, its unparsed
+// parts, copied on a save, may not belong with the part that was parsed any more; its times
+// can be too coarse to show a change made just after the read, so the parsed bytes are read
+// again. Replaced (another save renamed its file over it, or the file went), it is whole
+// still, but a newer version is there to change. Its change time moves with either, so it
+// tells an edit only while the source is still the file.
+SourceState SourceNow(const PlatformKey& key, const std::string& target) {
+    struct stat now {
+    }, named{};
     std::string parsed;
-    return fstat(key.Source, &now) != 0 || now.st_size != key.Read.st_size ||
-           !SameTime(now.st_mtim, key.Read.st_mtim) || !SameTime(now.st_ctim, key.Read.st_ctim) ||
-           !ReadAt(key.Source, key.PartFrom, key.Parsed.size(), parsed) || parsed != key.Parsed;
+    if (fstat(key.Source, &now) != 0 || now.st_size != key.Read.st_size ||
+        !SameTime(now.st_mtim, key.Read.st_mtim) ||
+        !ReadAt(key.Source, key.PartFrom, key.Parsed.size(), parsed) || parsed != key.Parsed)
+        return SourceEdited;
+    if (stat(target.c_str(), &named) != 0 || named.st_dev != now.st_dev ||
+        named.st_ino != now.st_ino)
+        return SourceReplaced;
+    return SameTime(now.st_ctim, key.Read.st_ctim) ? SourceAsRead : SourceEdited;
 }
 
 // Reads the file again as it is now and makes the key's changes to it once more.
@@ -385,11 +397,12 @@ bool FillTemporary(const PlatformKey& key, int fd, mode_t mode) {
 // A temporary file beside the old one, flushed to disk, then renamed over it: readers
 // see the old file or the new one, never a torn one, and the last save wins. A file
 // named through links is replaced where the links lead, and keeps its mode. A file
-// changed in place since it was read is read again and the key's changes made anew.
+// changed since it was read, in place or by another save, is read again and the key's
+// changes made anew.
 int32_t WriteStoreFile(PlatformKey& key) {
     key.Dirty = false; // one attempt for each change: a failed one is not made again on close
     std::string target;
-    for (int round = 1;; ++round) {
+    for (int edited = 0, replaced = 0;;) {
         if (key.Refusal != nullptr) {
             NoteFailure(key, key.Refusal);
             return StoreAccessDenied;
@@ -408,15 +421,19 @@ int32_t WriteStoreFile(PlatformKey& key) {
             ok = false;
             error = errno;
         }
-        const bool changed = ok && key.Source >= 0 && SourceChanged(key);
-        if (ok && !changed && rename(temporary.c_str(), target.c_str()) != 0) {
+        const SourceState source = ok && key.Source >= 0 ? SourceNow(key, target) : SourceAsRead;
+        // A newer version another save left is changed in turn; one replaced under every
+        // try is replaced by this one, whole as the version it was made from.
+        const bool again =
+            source == SourceEdited || (source == SourceReplaced && ++replaced < MostNewerVersions);
+        if (ok && !again && rename(temporary.c_str(), target.c_str()) != 0) {
             ok = false;
             error = errno;
         }
-        if (!ok || changed) unlink(temporary.c_str());
+        if (!ok || again) unlink(temporary.c_str());
         if (!ok) return WriteFailed(key, error);
-        if (!changed) break;
-        if (round == SaveTries) {
+        if (!again) break;
+        if (source == SourceEdited && ++edited == SaveTries) {
             NoteFailure(key, "it changed under every attempt to save it");
             return StoreWriteFault;
         }
@@ -443,6 +460,12 @@ int32_t OpenStoreKey(const char* path, PlatformKey** key) {
     }
     *key = opened;
     return StoreOk;
+}
+
+std::string StoreFilePath(const char* keyPath) {
+    PlatformKey key;
+    LocateKey(keyPath, key);
+    return key.File;
 }
 
 void MakeStoreReadOnly() {

@@ -7,6 +7,9 @@
 // must never change the user's settings (the render tool, the hack).
 void MakeStoreReadOnly();
 
+// The file that holds a key ("Software\Vendor\Product"), as the store names it.
+std::string StoreFilePath(const char* keyPath);
+
 // What the store last failed to read or write, for front ends that can tell the user:
 // the settings file and the reason, both empty when nothing failed since the last
 // ForgetStoreFailure. A missing file is no failure, nor a write the read-only mode skips.
