@@ -16,8 +16,10 @@ cp /usr/bin/kwin_wayland "$work/"
 check "KWin runs headless" start_compositor wl-kwin env QT_QPA_PLATFORM=offscreen \
   "$work/kwin_wayland" --virtual --width 1280 --height 800 --output-count 2 --socket wl-kwin \
   --no-lockscreen
-launch_as_sway_user "$work/resident.log" env WAYLAND_DEBUG=1 "$counted" --idle 1
+launch_as_sway_user "$work/resident.log" env WAYLAND_DEBUG=1 "$counted" --idle 3
 resident=$launched
+# The idle time is the protocol's in milliseconds: nothing covers an output well before it.
+check "no surface in the first two of the three idle seconds" eval 'sleep 2; not grep -q get_layer_surface "$work/resident.log"'
 # After the newer idle protocol's event (KWin offers both): layer surfaces on two outputs,
 # each configured 1280x800, and a buffer attached to each.
 after_idle() { sed -n '/ext_idle_notification_v1@[0-9]*\.idled()/,$p' "$work/resident.log"; }

@@ -135,7 +135,9 @@ check "and opens no window" test "$(window_count)" -eq 0
 # (opening one waits for a writer) stops neither the switches that end at once nor the
 # dialog.
 marker=$XDG_RUNTIME_DIR/glimmerhex-$DISPLAY.0.lock
+rm -f "$marker" # the runs above left their marker there
 mkfifo "$marker"
+check "the marker's path is a FIFO" test -p "$marker"
 for switch in /p /a /l; do
   timeout 5 "$saver" $switch; status=$?
   check "with a FIFO at the marker's path, $switch ends at once with 0" test "$status" -eq 0
