@@ -4,6 +4,7 @@
 // input that ends a plain run or when the source says the user is back. While it waits it
 // holds no surface, no buffer and no timer: one blocking wait on the compositor's
 // connection, the signals' wake-up and the source's own descriptors.
+#include <malloc.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -202,6 +203,11 @@ void RunResident(const WaylandOptions& options) {
     if (TakeLockMarker("resident") == LockMarkerBusy)
         Leave(0, "another glimmerhex-wayland --idle already waits on this compositor");
     CatchPacedSignals();
+    // glibc raises its threshold for mapping a block of its own to the largest such block
+    // freed so far; blocks of that size then come from the heap, which keeps them resident
+    // once freed: the second show's large, short-lived blocks (the settings file's read,
+    // for one) stayed, a mebibyte for good. A threshold set once stays where it is.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     // Outputs are known from the start, and covered only at a show.
     Wl.Table.Withdrawn = true;
     std::string error;

@@ -237,7 +237,10 @@ for cycle in 1 2 3 4 5 6; do
   [ "$cycle" -eq 5 ] && kill -USR1 "$resident"
   check "cycle $cycle: then it waits without a stir$([ "$cycle" -eq 5 ] && echo ", SIGUSR1 too")" \
     quiet_while_waiting
+  [ "$cycle" -eq 1 ] && after_first=$(rss_kib "$resident")
 done
+check "waiting after the sixth show, it holds no more memory than after the first" \
+  eval 'echo "  $after_first KiB, then $(rss_kib "$resident") KiB"; [ "$(rss_kib "$resident")" -le $((after_first + 64)) ]'
 check "each show drew on all three outputs, a generation a refresh until input (the counted build's report)" \
   eval '[ "$(grep -cE "^generations=([3-9][0-9]|[1-9][0-9]{2,}) .*presenter=software( layer:[0-9x]+:[1-9][0-9]*){3}$" \
   "$work/resident.err")" -eq 6 ]'
