@@ -14,9 +14,7 @@ set -uo pipefail
 counted=$(realpath "$1") pointer=$(realpath "$2")
 shift 2
 here=$(cd "$(dirname "$0")/../tests/e2e" && pwd)
-source "$here/common.sh"
 source "$here/wayland_common.sh"
-before_cleanup() { stop_sway; stop_compositor; }
 
 wakeups() { cat /proc/"$1"/task/*/status | awk '/ctxt_switches/ { n += $2 } END { print n }'; }
 waits_quietly() { # over 60 s, a resident that is never idle long enough to show

@@ -9,9 +9,7 @@
 set -uo pipefail
 saver=$(realpath "$1") minutes=${2:-5}
 here=$(cd "$(dirname "$0")/../tests/e2e" && pwd)
-source "$here/common.sh"
 source "$here/wayland_common.sh"
-before_cleanup() { stop_sway; }
 
 share() { # ticks over seconds, in percent of one core
   awk -v t="$1" -v s="$2" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.1f", 100 * t / hz / s }'

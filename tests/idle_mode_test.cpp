@@ -1,12 +1,14 @@
-// The resident's decisions without a desktop: which idle source it takes, and when a show
-// starts, ends, gives way to an inhibitor or another saver, and when the process ends.
+// The resident's decisions without a desktop: which idle source it takes, how long it waits,
+// and when a show starts, ends, gives way to an inhibitor or another saver, and when the
+// process ends.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/wayland/idle_mode.h"
-#include "platform/wayland/idle_source.h"
+#include "platform/wayland/idle/idle_mode.h"
+#include "platform/wayland/idle/idle_source.h"
+#include "platform/wayland/idle/idle_time.h"
 
 namespace {
 // Three stand-in sources: which ones the desktop offers, and which were asked, in order.
@@ -74,6 +76,43 @@ TEST(IdleMode, ShowsOnIdleAndWaitsAgain) {
             mode.CountAgain = false;
         }
         EXPECT_EQ(states, story.States) << story.Story;
+    }
+}
+
+// "auto" takes half of the earliest time the desktop covers the screen, whole seconds, at
+// least 30; 300 where it states none. Any time at or past that earliest one is warned of.
+TEST(IdleTime, HalfOfTheDesktopsEarliestTime) {
+    const DesktopTime blank{"GNOME", "blank", "blanks the screen", "Settings", 300},
+        lock{"Plasma", "lock", "locks the screen", "Screen Locking", 300},
+        dimming{"Plasma", "dimming", "dims the screen", "Power", 241};
+    const auto with = [](const DesktopTime& time, uint32_t seconds) {
+        DesktopTime changed = time;
+        changed.Seconds = seconds;
+        return changed;
+    };
+    const struct {
+        uint32_t Asked;
+        DesktopTimes Desktop;
+        uint32_t Seconds;
+        const char* Why;
+        const char* Warning;
+    } cases[] = {
+        {0, {}, 300, "the desktop states no blank, lock or power-off time", ""},
+        {0, {"GNOME", {}, 0}, 300, "GNOME states no blank, lock or power-off time", ""},
+        {0, {"GNOME", {blank, with(blank, 0)}, 2}, 150, "half of GNOME's 300 s blank", ""},
+        {0, {"Plasma", {lock, dimming}, 2}, 120, "half of Plasma's 241 s dimming", ""},
+        {0, {"GNOME", {with(blank, 59)}, 1}, 30, "half of GNOME's 59 s blank", ""},
+        {0, {"GNOME", {with(blank, 30)}, 1}, 30, "half of GNOME's 30 s blank",
+         "GNOME blanks the screen after 30 s (Settings): the saver will not be seen"},
+        {299, {"Plasma", {lock}, 1}, 299, "", ""},
+        {300, {"Plasma", {dimming, lock}, 2}, 300, "",
+         "Plasma dims the screen after 241 s (Power): the saver will not be seen"},
+    };
+    for (const auto& c : cases) {
+        const IdleTimeChoice choice = ChooseIdleTime(c.Asked, c.Desktop);
+        EXPECT_EQ(choice.Seconds, c.Seconds) << c.Why;
+        EXPECT_EQ(choice.Why, c.Why);
+        EXPECT_EQ(choice.Warning, c.Warning) << c.Why;
     }
 }
 } // namespace

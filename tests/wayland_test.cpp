@@ -27,11 +27,15 @@ TEST(WaylandOptions, TakeWallpaperAndRefuseWhatIsNotTheirs) {
     EXPECT_TRUE(all.Good && all.Options.Delay == 0 && all.Options.Effect == 3 &&
                 all.Options.Palette == -1 && all.Options.Wallpaper && all.Options.Help);
     EXPECT_FALSE(Parse({}).Options.Wallpaper);
+    const Parsed idle = Parse({"--idle", "300", "--idle=auto"}); // the last holds
+    EXPECT_TRUE(idle.Good && idle.Options.IdleAuto && idle.Options.IdleSeconds == 0);
     const struct {
         std::vector<std::string> Words;
         const char* Error;
     } cases[] = {
         {{"--wallpaper=yes"}, "--wallpaper takes no value"},
+        {{"--idle", "Auto"}, "--idle takes seconds from 1 to 86400 or auto, not 'Auto'"},
+        {{"--idle", "auto", "--wallpaper"}, "--idle and --wallpaper do not go together"},
         {{"--root"}, "unknown option '--root'"}, // the hack's window options mean nothing here
         {{"--version", "--delay", "5"}, "unknown option '--version'"}, // only alone
         {{"--palette", "37"}, "--palette takes 0 (random) to 36, not '37'"},

@@ -96,22 +96,16 @@ void OnCapabilities(void*, wl_seat* seat, uint32_t capabilities) {
     if (keyboard && Wl.Keyboard == nullptr) {
         Wl.Keyboard = wl_seat_get_keyboard(seat);
         wl_keyboard_add_listener(Wl.Keyboard, &KeyboardListener, nullptr);
-    } else if (!keyboard && Wl.Keyboard != nullptr) {
-        if (wl_keyboard_get_version(Wl.Keyboard) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
-            wl_keyboard_release(Wl.Keyboard);
-        else
-            wl_keyboard_destroy(Wl.Keyboard);
-        Wl.Keyboard = nullptr;
+    } else if (!keyboard) {
+        GiveBack(Wl.Keyboard, WL_KEYBOARD_RELEASE_SINCE_VERSION, wl_keyboard_release,
+                 wl_keyboard_destroy);
     }
     if (pointer && Wl.Pointer == nullptr) {
         Wl.Pointer = wl_seat_get_pointer(seat);
         wl_pointer_add_listener(Wl.Pointer, &PointerListener, nullptr);
-    } else if (!pointer && Wl.Pointer != nullptr) {
-        if (wl_pointer_get_version(Wl.Pointer) >= WL_POINTER_RELEASE_SINCE_VERSION)
-            wl_pointer_release(Wl.Pointer);
-        else
-            wl_pointer_destroy(Wl.Pointer);
-        Wl.Pointer = nullptr;
+    } else if (!pointer) {
+        GiveBack(Wl.Pointer, WL_POINTER_RELEASE_SINCE_VERSION, wl_pointer_release,
+                 wl_pointer_destroy);
     }
 }
 

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         std::fputs(WaylandUsage, stdout);
         return 0;
     }
-    if (options.IdleSeconds > 0) RunResident(options);
+    if (options.IdleSeconds > 0 || options.IdleAuto) RunResident(options);
     CatchPacedSignals();
     // One saver a compositor, whichever program and however the compositor is named: a
     // start while another covers it ends at once, as /s does. A wallpaper is no saver.

@@ -7,13 +7,17 @@ bool TakesValue(const std::string& name) {
     return IsPacedOption(name) || name == "--idle";
 }
 
-bool ReadIdleSeconds(const OptionWord& option, uint32_t& seconds, std::string& error) {
+bool ReadIdleSeconds(const OptionWord& option, WaylandOptions& options, std::string& error) {
     uint64_t value = 0;
+    // The last --idle given holds, as for every other option.
+    options.IdleAuto = option.Value == "auto";
+    options.IdleSeconds = 0;
+    if (options.IdleAuto) return true;
     if (ParseWholeNumber(option.Value, 10, LongestIdle, value) && value > 0) {
-        seconds = static_cast<uint32_t>(value);
+        options.IdleSeconds = static_cast<uint32_t>(value);
         return true;
     }
-    error = "--idle takes seconds from 1 to " + std::to_string(LongestIdle) + ", not '" +
+    error = "--idle takes seconds from 1 to " + std::to_string(LongestIdle) + " or auto, not '" +
             option.Value + "'";
     return false;
 }
@@ -30,7 +34,7 @@ bool ParseWaylandOptions(int argc, const char* const* argv, WaylandOptions& opti
             continue;
         }
         if (option.Name == "--idle") {
-            if (!ReadIdleSeconds(option, options.IdleSeconds, error)) return false;
+            if (!ReadIdleSeconds(option, options, error)) return false;
             continue;
         }
         bool* flag = option.Name == "--wallpaper" ? &options.Wallpaper
@@ -44,7 +48,7 @@ bool ParseWaylandOptions(int argc, const char* const* argv, WaylandOptions& opti
         *flag = true;
     }
     // A wallpaper stays until its locker ends it; the resident's shows end on input.
-    if (options.Wallpaper && options.IdleSeconds > 0) {
+    if (options.Wallpaper && (options.IdleSeconds > 0 || options.IdleAuto)) {
         error = "--idle and --wallpaper do not go together";
         return false;
     }

@@ -84,6 +84,19 @@ struct WaylandClient {
 
 extern WaylandClient Wl;
 
+// A seat's device or an output given back: released where the compositor knows that
+// request (it then forgets the object too), else only forgotten here.
+template <typename Object>
+void GiveBack(Object*& object, uint32_t releaseSince, void (*release)(Object*),
+              void (*destroy)(Object*)) {
+    if (object == nullptr) return;
+    if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(object)) >= releaseSince)
+        release(object);
+    else
+        destroy(object);
+    object = nullptr;
+}
+
 // wayland_surfaces.cpp: the connection, the outputs and their surfaces.
 // Connects and learns the globals and the outputs; false with one line in error when there
 // is no compositor, none that answers within AnswerSeconds, or none this program can draw on.

@@ -265,10 +265,7 @@ void OnGlobalRemove(void*, wl_registry*, uint32_t name) {
     if (slot < 0) return;
     OutputSurface& output = Wl.Outputs[slot];
     DropSurface(output);
-    if (wl_output_get_version(output.Output) >= WL_OUTPUT_RELEASE_SINCE_VERSION)
-        wl_output_release(output.Output);
-    else
-        wl_output_destroy(output.Output);
+    GiveBack(output.Output, WL_OUTPUT_RELEASE_SINCE_VERSION, wl_output_release, wl_output_destroy);
     output = {};
 }
 

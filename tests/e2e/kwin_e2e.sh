@@ -6,9 +6,7 @@
 set -uo pipefail
 counted=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/common.sh"
 source "$here/wayland_common.sh"
-before_cleanup() { stop_compositor; }
 
 # Debian's kwin_wayland carries file capabilities, which these sandboxes refuse to execute;
 # a copy has none.
@@ -33,4 +31,24 @@ drawn_on_each_output() {
 }
 check "a layer surface configured and drawn on each output" eventually drawn_on_each_output
 kill "$resident"
+wait "$resident"
+
+# Plasma's screen locker locks after the minute its kscreenlockerrc states: auto takes half,
+# and a time past it is warned of.
+mkdir -p "$runtime/.config" && printf '[Daemon]\nTimeout=1\n' >"$runtime/.config/kscreenlockerrc"
+plasma_lines() { # the --idle value, then the lines it must say first
+  local value=$1 pid
+  shift
+  launch_as_sway_user "$work/plasma.err" env XDG_CURRENT_DESKTOP=KDE "$counted" --idle "$value"
+  pid=$launched
+  eventually eval "[ \$(grep -c . '$work/plasma.err') -ge $# ]"
+  kill "$pid"
+  wait "$pid"
+  same "$(head -n $# "$work/plasma.err")" "$(printf 'glimmerhex-wayland: %s\n' "$@")"
+}
+check "--idle auto takes half of Plasma's lock time" plasma_lines auto \
+  "covering the outputs after 30 s without input (half of Plasma's 60 s lock; ext-idle-notify-v1 from the compositor)"
+check "--idle past it is warned of" plasma_lines 90 \
+  "covering the outputs after 90 s without input (ext-idle-notify-v1 from the compositor)" \
+  "Plasma locks the screen after 60 s (System Settings → Screen Locking): the saver will not be seen"
 finish

@@ -120,7 +120,7 @@ unit_verified() { # as systemd reads a user unit, with the program and its page 
   install -d -m 700 "$work/user-runtime"
   # Not a word from it: it passes a unit with an unknown key, only saying so.
   said=$(XDG_RUNTIME_DIR=$work/user-runtime systemd-analyze --user verify "$unit" 2>&1) &&
-    same "$said" "" && grep -qx 'ExecStart=/usr/bin/glimmerhex-wayland --idle 300' "$unit"
+    same "$said" "" && grep -qx 'ExecStart=/usr/bin/glimmerhex-wayland --idle auto' "$unit"
 }
 check "the resident's unit verifies and starts the installed program" unit_verified
 check "its autostart entry is valid" desktop-file-validate /usr/share/glimmerhex/glimmerhex-idle.desktop

@@ -12,8 +12,6 @@
 set -uo pipefail
 from=$(realpath "$1") render=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/common.sh"
-source "$here/host_checks.sh"
 source "$here/wayland_common.sh"
 
 user=glimmerhex-test session=glimmerhex-test-session.target unit=glimmerhex-idle.service

@@ -1,6 +1,10 @@
-# Shared by the Wayland scripts (after common.sh): headless sway (pixman), KWin or mutter,
-# run with its clients as an unprivileged user (sway refuses root), and checks of what an
-# output shows. Xwayland stays off: other programs here may hold the X sockets.
+# Shared by the Wayland scripts, which source it alone: with common.sh and host_checks.sh,
+# headless sway (pixman), KWin or mutter, run with its clients as an unprivileged user (sway
+# refuses root), and checks of what an output shows. Xwayland stays off: other programs
+# here may hold the X sockets. Whatever compositor a script started goes at its end.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/host_checks.sh"
+before_cleanup() { stop_sway; stop_compositor; }
 
 runtime=$work/runtime # the compositor's and its clients' XDG_RUNTIME_DIR and HOME
 sway_pid=""

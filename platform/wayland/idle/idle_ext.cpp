@@ -2,13 +2,12 @@
 // Hyprland, niri, labwc and COSMIC. Its first version already holds the idle event back
 // while an application inhibits idle, so the compositor's inhibitors need nothing here.
 #include "ext-idle-notify-v1-client.h"
-#include "platform/wayland/idle_source.h"
+#include "platform/wayland/idle/idle_source.h"
 #include "platform/wayland/wayland_state.h"
 
 namespace {
 ext_idle_notifier_v1* Notifier = nullptr;
 ext_idle_notification_v1* Notification = nullptr;
-uint32_t Milliseconds = 0;
 
 void OnIdled(void*, ext_idle_notification_v1*) {
     ReportIdle(IdleHappening::UserIdle);
@@ -21,9 +20,9 @@ void OnResumed(void*, ext_idle_notification_v1*) {
 const ext_idle_notification_v1_listener Listener{OnIdled, OnResumed};
 
 // A notification counts from when it is made.
-void CountAgain() {
+void CountAgain(uint32_t seconds) {
     if (Notification != nullptr) ext_idle_notification_v1_destroy(Notification);
-    Notification = ext_idle_notifier_v1_get_idle_notification(Notifier, Milliseconds, Wl.Seat);
+    Notification = ext_idle_notifier_v1_get_idle_notification(Notifier, seconds * 1000, Wl.Seat);
     ext_idle_notification_v1_add_listener(Notification, &Listener, nullptr);
 }
 
@@ -31,8 +30,7 @@ bool Start(uint32_t seconds) {
     Notifier =
         static_cast<ext_idle_notifier_v1*>(BindIdleGlobal(&ext_idle_notifier_v1_interface, 1));
     if (Notifier == nullptr) return false;
-    Milliseconds = seconds * 1000;
-    CountAgain();
+    CountAgain(seconds);
     return true;
 }
 } // namespace

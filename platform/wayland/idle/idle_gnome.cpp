@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/wayland/idle_source.h"
+#include "platform/wayland/idle/idle_source.h"
 
 namespace {
 constexpr const char* MonitorName = "org.gnome.Mutter.IdleMonitor";
@@ -203,7 +203,8 @@ void OnIdleTimeAnswered(GObject*, GAsyncResult* result, gpointer) {
     if (Stretched) ListenForReturn();
 }
 
-void CountAgain() {
+void CountAgain(uint32_t seconds) {
+    Milliseconds = guint64{seconds} * 1000;
     Call(MonitorName, MonitorPath, "GetIdletime", nullptr, G_VARIANT_TYPE("(t)"),
          OnIdleTimeAnswered, 0);
 }

@@ -2,13 +2,12 @@
 // other. sway holds its timeouts back while an application inhibits idle, as the newer
 // protocol does.
 #include "kde-idle-client.h"
-#include "platform/wayland/idle_source.h"
+#include "platform/wayland/idle/idle_source.h"
 #include "platform/wayland/wayland_state.h"
 
 namespace {
 org_kde_kwin_idle* Manager = nullptr;
 org_kde_kwin_idle_timeout* Timeout = nullptr;
-uint32_t Milliseconds = 0;
 
 void OnIdle(void*, org_kde_kwin_idle_timeout*) {
     ReportIdle(IdleHappening::UserIdle);
@@ -21,17 +20,16 @@ void OnResumed(void*, org_kde_kwin_idle_timeout*) {
 const org_kde_kwin_idle_timeout_listener Listener{OnIdle, OnResumed};
 
 // A timeout counts from when it is made.
-void CountAgain() {
+void CountAgain(uint32_t seconds) {
     if (Timeout != nullptr) org_kde_kwin_idle_timeout_release(Timeout);
-    Timeout = org_kde_kwin_idle_get_idle_timeout(Manager, Wl.Seat, Milliseconds);
+    Timeout = org_kde_kwin_idle_get_idle_timeout(Manager, Wl.Seat, seconds * 1000);
     org_kde_kwin_idle_timeout_add_listener(Timeout, &Listener, nullptr);
 }
 
 bool Start(uint32_t seconds) {
     Manager = static_cast<org_kde_kwin_idle*>(BindIdleGlobal(&org_kde_kwin_idle_interface, 1));
     if (Manager == nullptr) return false;
-    Milliseconds = seconds * 1000;
-    CountAgain();
+    CountAgain(seconds);
     return true;
 }
 } // namespace

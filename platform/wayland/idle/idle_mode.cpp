@@ -1,6 +1,6 @@
-#include "platform/wayland/idle_mode.h"
+#include "platform/wayland/idle/idle_mode.h"
 
-#include "platform/wayland/idle_source.h"
+#include "platform/wayland/idle/idle_source.h"
 
 void NoteIdleHappening(IdleMode& mode, IdleHappening happening) {
     if (mode.Phase == IdlePhase::Leaving) return;

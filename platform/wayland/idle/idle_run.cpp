@@ -20,7 +20,8 @@
 #include "platform/present/present_pacing.h"
 #include "platform/present/run_rates.h"
 #include "platform/regfile/stored_choices.h"
-#include "platform/wayland/idle_source.h"
+#include "platform/wayland/idle/idle_source.h"
+#include "platform/wayland/idle/idle_time.h"
 #include "platform/wayland/wayland_state.h"
 #include "ports/display_objects.h"
 
@@ -198,6 +199,27 @@ void* BindIdleGlobal(const wl_interface* interface, uint32_t version) {
     return answered ? wanted.Bound : nullptr;
 }
 
+namespace {
+// The idle time now: the user's, or what the desktop's settings call for (read afresh, so
+// that a change made there applies from the next wait). Each new time is said in one line,
+// with why, and with a warning where the desktop covers the screen first; true when it
+// changed.
+uint32_t IdleSeconds = 0;
+bool TakeIdleTime(const WaylandOptions& options) {
+    DesktopTimes desktop;
+    ReadDesktopTimes(Source == &GnomeIdleSource, desktop);
+    const IdleTimeChoice choice = ChooseIdleTime(options.IdleSeconds, desktop);
+    if (choice.Seconds == IdleSeconds) return false;
+    IdleSeconds = choice.Seconds;
+    std::fprintf(stderr,
+                 "glimmerhex-wayland: covering the outputs after %u s without input (%s%s%s)\n",
+                 IdleSeconds, choice.Why.c_str(), choice.Why.empty() ? "" : "; ", Source->Name);
+    if (!choice.Warning.empty())
+        std::fprintf(stderr, "glimmerhex-wayland: %s\n", choice.Warning.c_str());
+    return true;
+}
+} // namespace
+
 void RunResident(const WaylandOptions& options) {
     // One resident a compositor, held for the process's life.
     if (TakeLockMarker("resident") == LockMarkerBusy)
@@ -212,11 +234,16 @@ void RunResident(const WaylandOptions& options) {
     Wl.Table.Withdrawn = true;
     std::string error;
     if (!ConnectToCompositor(false, error)) Leave(1, error.c_str());
-    Source = ChooseIdleSource(Sources, std::size(Sources), options.IdleSeconds, error);
+    // Which desktop this is shows in its idle source: the source starts with the time asked
+    // for, or the time for a desktop that states none, and counts again if that was not it.
+    IdleSeconds = options.IdleAuto ? UnstatedIdleSeconds : options.IdleSeconds;
+    Source = ChooseIdleSource(Sources, std::size(Sources), IdleSeconds, error);
     if (Source == nullptr) Leave(1, error.c_str());
+    const uint32_t started = IdleSeconds;
+    IdleSeconds = 0;
+    TakeIdleTime(options);
+    if (IdleSeconds != started) Source->CountAgain(IdleSeconds);
     Wl.Renderer = options.Renderer;
-    std::fprintf(stderr, "glimmerhex-wayland: covering the outputs after %u s without input (%s)\n",
-                 options.IdleSeconds, Source->Name);
     // The first show's choices are read now, long before it: it then only checks that the
     // file is unchanged.
     TakeStoredChoices(options.Effect, options.Palette);
@@ -226,9 +253,11 @@ void RunResident(const WaylandOptions& options) {
         RestartRequested = 0; // there is no world to start over while waiting
         if (Mode.CountAgain) {
             Mode.CountAgain = false;
-            Source->CountAgain();
+            Source->CountAgain(IdleSeconds);
         }
-        if (Mode.Phase == IdlePhase::Showing) Show(options);
+        if (Mode.Phase != IdlePhase::Showing) continue;
+        Show(options);
+        if (options.IdleAuto && TakeIdleTime(options)) Mode.CountAgain = true;
     }
     if (Mode.ExitStatus != LostExitStatus) Leave(Mode.ExitStatus, nullptr);
     // Said once: the desktop is gone or going, and the unit decides whether to start again.

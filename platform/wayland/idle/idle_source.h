@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "platform/wayland/idle_mode.h"
+#include "platform/wayland/idle/idle_mode.h"
 
 struct wl_interface;
 
@@ -17,8 +17,8 @@ struct IdleSource {
     // seconds without input and UserActive at the first input after, through ReportIdle;
     // the GNOME source also reports inhibitors coming and going.
     bool (*Start)(uint32_t seconds);
-    // Counts the idle time afresh from now.
-    void (*CountAgain)();
+    // Counts the idle time afresh from now, and from now on for that many seconds.
+    void (*CountAgain)(uint32_t seconds);
     // For a source heard beyond the compositor's connection (null for those heard through
     // it): handles what has arrived, never waiting; before a wait, fills in at most room
     // descriptors to wait on and returns their count; after it, handles what they said.
