@@ -82,9 +82,7 @@ for hierarchy in "${hierarchies[@]}"; do
   chown -R "$user:$user" "$hierarchy/$user-$$"
 done
 # The manager's shell joins the cgroups, then hides the machine's /run/systemd behind a
-# tmpfs holding system/, which is what tells systemd the machine was booted with it. The
-# manager logs to /dev/console: there, that is the test's file.
-install -m 600 -o "$user" -g "$user" /dev/null "$work/manager.log"
+# tmpfs holding system/, which is what tells systemd the machine was booted with it.
 unshare --mount --propagation private sh -c 'groups=$1
   shift
   while [ "$groups" -gt 0 ]; do
@@ -92,10 +90,9 @@ unshare --mount --propagation private sh -c 'groups=$1
     shift
     groups=$((groups - 1))
   done
-  mount -t tmpfs tmpfs /run/systemd && mkdir /run/systemd/system &&
-    mount --bind "$0" /dev/console && exec "$@"' "$work/manager.log" "${#cgroups[@]}" \
-  "${cgroups[@]}" "${as_user[@]}" "${environment[@]}" SYSTEMD_LOG_TARGET=console \
-  /lib/systemd/systemd --user >>"$work/manager.log" 2>&1 &
+  mount -t tmpfs tmpfs /run/systemd && mkdir /run/systemd/system && exec "$@"' sh \
+  "${#cgroups[@]}" "${cgroups[@]}" "${as_user[@]}" "${environment[@]}" /lib/systemd/systemd \
+  --user >"$work/manager.log" 2>&1 &
 manager=$!
 
 # systemctl and the session's programs: as the user, in the manager's namespace (outside it,
@@ -195,5 +192,6 @@ check "systemctl --user disable takes it out of graphical-session.target" disabl
 check "the next sway session starts its target" start_session
 sleep 1 # the unit would have started in the target's own transaction
 check "and the unit stays off" eval 'is "$unit" ActiveState inactive && ended_twice'
-[ "$failed" -eq 0 ] || { echo "  the manager's last words:"; tail -n 15 "$work/manager.log"; }
+# With no journal, what the manager says of the unit is its status.
+[ "$failed" -eq 0 ] || ctl status --no-pager "$unit"
 finish
