@@ -19,7 +19,17 @@ home=$work/home manager="" cgroups=()
 skip() { echo "skipped: $*"; exit 77; }
 
 # Whatever the manager started (the unit, a session bus, an agent) lies in the cgroups made
-# here: each process in them ends, then the cgroups go, deepest first.
+# here, and sway in one beside them: each process in them ends, then the cgroups go,
+# deepest first.
+remove_cgroup() {
+  local _
+  for _ in $(seq 20); do
+    kill -KILL $(find "$1" -name cgroup.procs -exec cat {} + 2>/dev/null) 2>/dev/null
+    find "$1" -depth -type d -exec rmdir {} + 2>/dev/null
+    [ -d "$1" ] || return 0
+    sleep 0.1
+  done
+}
 before_cleanup() {
   stop_sway
   if [ -n "$manager" ]; then
@@ -28,16 +38,11 @@ before_cleanup() {
     kill -KILL "$manager" 2>/dev/null
     wait "$manager" 2>/dev/null
   fi
-  local group _
-  for group in "${cgroups[@]}"; do
-    for _ in $(seq 20); do
-      kill -KILL $(find "$group" -name cgroup.procs -exec cat {} + 2>/dev/null) 2>/dev/null
-      find "$group" -depth -type d -exec rmdir {} + 2>/dev/null
-      [ -d "$group" ] || break
-      sleep 0.1
-    done
-  done
+  local group
+  for group in "${cgroups[@]}"; do remove_cgroup "$group"; done
 }
+# Stopped by a signal, the run still cleans up (a timeout's SIGKILL leaves that to the next).
+trap 'exit 1' INT TERM HUP
 
 [ "$(id -u)" -eq 0 ] || skip "the user manager needs root to set up its user and cgroup"
 id -u "$user" &>/dev/null || useradd --system --user-group --no-create-home \
@@ -77,8 +82,13 @@ elif [ -d /sys/fs/cgroup/unified ] && [ -d /sys/fs/cgroup/systemd ]; then
   hierarchies=(/sys/fs/cgroup/unified /sys/fs/cgroup/systemd)
 else skip "no cgroup v2 hierarchy for the user manager"; fi
 for hierarchy in "${hierarchies[@]}"; do
-  mkdir "$hierarchy/$user-$$" 2>/dev/null || skip "cannot make a cgroup under $hierarchy"
-  cgroups+=("$hierarchy/$user-$$")
+  for group in "$hierarchy/$user"-*; do # from a run that was killed
+    [ -d "$group" ] && not kill -0 "$(basename "${group%.session}" | sed 's/.*-//')" 2>/dev/null &&
+      remove_cgroup "$group"
+  done
+  mkdir "$hierarchy/$user-$$" "$hierarchy/$user-$$.session" 2>/dev/null ||
+    skip "cannot make a cgroup under $hierarchy"
+  cgroups+=("$hierarchy/$user-$$" "$hierarchy/$user-$$.session")
   chown -R "$user:$user" "$hierarchy/$user-$$"
 done
 # The manager's shell joins the cgroups, then hides the machine's /run/systemd behind a
@@ -91,8 +101,8 @@ unshare --mount --propagation private sh -c 'groups=$1
     groups=$((groups - 1))
   done
   mount -t tmpfs tmpfs /run/systemd && mkdir /run/systemd/system && exec "$@"' sh \
-  "${#cgroups[@]}" "${cgroups[@]}" "${as_user[@]}" "${environment[@]}" /lib/systemd/systemd \
-  --user >"$work/manager.log" 2>&1 &
+  "${#hierarchies[@]}" "${hierarchies[@]/%//$user-$$}" "${as_user[@]}" "${environment[@]}" \
+  /lib/systemd/systemd --user >"$work/manager.log" 2>&1 &
 manager=$!
 
 # systemctl and the session's programs: as the user, in the manager's namespace (outside it,
@@ -131,6 +141,9 @@ exec systemctl --user import-environment WAYLAND_DISPLAY && systemctl --user sta
   nsenter -t "$manager" -m "${as_user[@]}" "${environment[@]}" WLR_BACKENDS=headless \
     WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.conf" >>"$work/sway.log" 2>&1 &
   sway_pid=$!
+  for hierarchy in "${hierarchies[@]}"; do
+    echo "$sway_pid" >"$hierarchy/$user-$$.session/cgroup.procs"
+  done
   within 20 eval 'ls "$runtime"/wayland-? "$runtime"/sway-ipc.*.sock &>/dev/null' || return 1
   WAYLAND_DISPLAY=$(cd "$runtime" && ls wayland-? | head -n 1)
   SWAYSOCK=$(ls "$runtime"/sway-ipc.*.sock)
