@@ -53,7 +53,8 @@ as_user=(setpriv --reuid="$user" --regid="$user" --init-groups)
 if [ -x "$from/bin/glimmerhex-wayland" ]; then prefix=$from
 else
   prefix=$work/prefix
-  cmake --install "$from" --prefix "$prefix" >/dev/null || { echo "cmake --install failed"; exit 1; }
+  cmake --install "$from" --prefix "$prefix" >/dev/null ||
+    { echo "cmake --install failed"; exit 1; }
 fi
 units=$prefix/lib/systemd/user
 # The program as the unit names it (quoted where the prefix calls for it), its idle time aside.
@@ -69,8 +70,11 @@ mkdir -p "$config/$unit.d"
 printf '[Unit]\nDescription=The test'"'"'s sway session\nBindsTo=graphical-session.target\n' \
   >"$config/$session"
 # The unit's stderr (there is no journal here) and each ending of its program, for the test.
-printf '[Service]\nStandardError=append:%%h/resident.err\nExecStopPost=/bin/sh -c '"'"'echo "$$EXIT_CODE $$EXIT_STATUS" >>%%h/endings'"'"'\n' \
-  >"$config/$unit.d/test-record.conf"
+cat >"$config/$unit.d/test-record.conf" <<'EOF'
+[Service]
+StandardError=append:%h/resident.err
+ExecStopPost=/bin/sh -c 'echo "$$EXIT_CODE $$EXIT_STATUS" >>%h/endings'
+EOF
 chown -R "$user:$user" "$home"
 
 # The package's unit folder searched before the user's own and the system's, as
@@ -139,7 +143,8 @@ exec systemctl --user import-environment WAYLAND_DISPLAY && systemctl --user sta
     "$session" >"$work/sway.conf"
   # One command, no function: nsenter, setpriv and env each exec, so that $! is sway's.
   nsenter -t "$manager" -m "${as_user[@]}" "${environment[@]}" WLR_BACKENDS=headless \
-    WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.conf" >>"$work/sway.log" 2>&1 &
+    WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.conf" \
+    >>"$work/sway.log" 2>&1 &
   sway_pid=$!
   for hierarchy in "${hierarchies[@]}"; do
     echo "$sway_pid" >"$hierarchy/$user-$$.session/cgroup.procs"
@@ -161,7 +166,8 @@ enabled() {
     property "$unit" ExecStart | grep -qF "argv[]=$program --idle 2 ;" &&
     property graphical-session.target Wants | grep -qw "$unit"
 }
-check "systemctl --user enable finds the installed unit and puts it in graphical-session.target" enabled
+check "systemctl --user enable finds the installed unit, puts it in graphical-session.target" \
+  enabled
 check "nothing starts it before a session" is "$unit" ActiveState inactive
 
 check "a headless sway starts its session target" start_session
@@ -170,9 +176,10 @@ running_installed() { # the unit's program, with the drop-in's idle time
   is "$unit" ActiveState active &&
     same "$(tr '\0' ' ' <"/proc/$pid/cmdline")" "$prefix/bin/glimmerhex-wayland --idle 2 "
 }
-check "the session target starts the unit, which runs the installed program" within 10 running_installed
-check "it waits the drop-in's 2 s" within 10 grep -q 'covering the outputs after 2 s without input' \
-  "$home/resident.err"
+check "the session target starts the unit, which runs the installed program" \
+  within 10 running_installed
+check "it waits the drop-in's 2 s" \
+  within 10 grep -q 'covering the outputs after 2 s without input' "$home/resident.err"
 check "then it covers the output" within 20 output_shows_picture HEADLESS-1 1280 800 4
 
 # The compositor dies: the program ends with status 2 and systemd starts it again once, after
