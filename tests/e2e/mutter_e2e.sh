@@ -62,21 +62,29 @@ launch_resident
 check "the session manager failing, nothing known: a show, and one line that says why" eventually \
   eval '[ "$(resident_shows)" -eq 1 ] && [ "$(grep -c "did not say" "$work/resident.err")" -eq 1 ]'
 
-# GNOME blanks after its idle-delay, here 64 s in the keyfile backend's file: auto covers the
-# screen after half of it, not before, and its first line says so (kwin_e2e has the warning
-# for a time past it). The stand-in answers at once again, and holds no inhibitor.
+# GNOME blanks after its idle-delay, in the keyfile backend's file: auto covers the screen
+# after half of it, and its first line says so (kwin_e2e has the warning for a time past it);
+# a change made while it waits applies at once, counted from then, and no show comes before.
+# The stand-in answers at once again, and holds no inhibitor.
 kill -HUP "$session" && kill -USR1 "$session"
-mkdir -p "$work/gsettings/glib-2.0/settings" &&
-  printf '[org/gnome/desktop/session]\nidle-delay=uint32 64\n' >"$work/gsettings/glib-2.0/settings/keyfile" &&
-  chmod -R a+rX "$work/gsettings"
+blank_after() { # seconds
+  mkdir -p "$work/gsettings/glib-2.0/settings" &&
+    printf '[org/gnome/desktop/session]\nidle-delay=uint32 %s\n' "$1" \
+      >"$work/gsettings/glib-2.0/settings/keyfile" && chmod -R a+rX "$work/gsettings"
+}
+said() { # the seconds auto takes, GNOME's blank time
+  eventually grep -qxF "glimmerhex-wayland: covering the outputs after $1 s without input (half of \
+GNOME's $2 s blank; org.gnome.Mutter.IdleMonitor on the session bus)" "$work/resident.err"
+}
+blank_after 100
 kill "$resident" && wait "$resident"
 launch_as_sway_user "$work/resident.err" env GSETTINGS_BACKEND=keyfile \
   XDG_CONFIG_HOME="$work/gsettings" "$counted" --idle auto
 resident=$launched
 kill -USR2 "$session" # the last input, from which idle counts
-check "--idle auto takes half of GNOME's blank time" eventually grep -qxF "glimmerhex-wayland: covering \
-the outputs after 32 s without input (half of GNOME's 64 s blank; org.gnome.Mutter.IdleMonitor on the session bus)" \
-  "$work/resident.err"
+check "--idle auto takes half of GNOME's blank time" said 50 100
+blank_after 64
+check "and follows it as it changes" said 32 64
 check "and shows nothing for the first 28 s" no_show_for 28
 check "then a show at 32 s" eventually eval '[ "$(resident_shows)" -eq 1 ]'
 kill "$resident" "$session"

@@ -57,6 +57,12 @@ bool SettingIsOn(const char* schemaId, const char* key) {
     return on;
 }
 
+void (*GnomeTimesChanged)() = nullptr;
+
+void OnGnomeSettingChanged(GSettings*, gchar*, gpointer) {
+    GnomeTimesChanged();
+}
+
 // GNOME blanks the screen after idle-delay (0: never), and locks it lock-delay later.
 void ReadGnomeTimes(DesktopTimes& desktop) {
     desktop.Desktop = "GNOME";
@@ -156,6 +162,25 @@ void ReadPlasmaTimes(DesktopTimes& desktop) {
     CloseKdeFile(file);
 }
 } // namespace
+
+void FollowGnomeTimes(void (*changed)()) {
+    GnomeTimesChanged = changed;
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    for (const char* id : {"org.gnome.desktop.session", "org.gnome.desktop.screensaver"}) {
+        GSettingsSchema* schema =
+            source != nullptr ? g_settings_schema_source_lookup(source, id, TRUE) : nullptr;
+        if (schema == nullptr) continue;
+        // Kept for the process's life. A key's changes are told only once it has been read
+        // through this object, so each is read once here.
+        GSettings* settings = g_settings_new_full(schema, nullptr, nullptr);
+        g_signal_connect(settings, "changed", G_CALLBACK(OnGnomeSettingChanged), nullptr);
+        gchar** keys = g_settings_schema_list_keys(schema);
+        for (gchar** key = keys; *key != nullptr; ++key)
+            g_variant_unref(g_settings_get_value(settings, *key));
+        g_strfreev(keys);
+        g_settings_schema_unref(schema);
+    }
+}
 
 void ReadDesktopTimes(bool gnome, DesktopTimes& desktop) {
     desktop = {};

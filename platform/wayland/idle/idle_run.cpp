@@ -116,8 +116,15 @@ bool ReadAll() {
 }
 
 // Waiting ends as soon as the resident has something to do.
+// Set where the desktop told that its times changed, for the resident to read them again.
+bool DesktopTimesChanged = false;
+void NoteDesktopTimesChanged() {
+    DesktopTimesChanged = true;
+}
+
 bool ReadWhileWaiting() {
-    return ReadAll() && Mode.Phase == IdlePhase::Waiting && !Mode.CountAgain;
+    return ReadAll() && Mode.Phase == IdlePhase::Waiting && !Mode.CountAgain &&
+           !DesktopTimesChanged;
 }
 
 // For the test builds' report: once the last output has shown its first frame.
@@ -243,6 +250,9 @@ void RunResident(const WaylandOptions& options) {
     IdleSeconds = 0;
     TakeIdleTime(options);
     if (IdleSeconds != started) Source->CountAgain(IdleSeconds);
+    // Where following the desktop's times is cheap (GNOME's, on the context its source
+    // waits on), a change applies at once; elsewhere from the next wait, after a show.
+    if (options.IdleAuto && Source == &GnomeIdleSource) FollowGnomeTimes(NoteDesktopTimesChanged);
     Wl.Renderer = options.Renderer;
     // The first show's choices are read now, long before it: it then only checks that the
     // file is unchanged.
@@ -251,6 +261,10 @@ void RunResident(const WaylandOptions& options) {
         WaitForFrontEnd(NoDeadline, WaitingFrontEnd);
         if (StopRequested != 0) ReportIdle(IdleHappening::Stopped);
         RestartRequested = 0; // there is no world to start over while waiting
+        if (DesktopTimesChanged) {
+            DesktopTimesChanged = false;
+            if (TakeIdleTime(options)) Mode.CountAgain = true;
+        }
         if (Mode.CountAgain) {
             Mode.CountAgain = false;
             Source->CountAgain(IdleSeconds);

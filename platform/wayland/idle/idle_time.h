@@ -37,3 +37,6 @@ IdleTimeChoice ChooseIdleTime(uint32_t asked, const DesktopTimes& desktop);
 // desktop_times.cpp: the times the current desktop states, read afresh (GNOME's through
 // GSettings, Plasma's from its configuration files). gnome: the idle source is GNOME's.
 void ReadDesktopTimes(bool gnome, DesktopTimes& desktop);
+// GNOME's settings tell of their changes on GLib's main context, which its idle source
+// already dispatches: changed is called there, at once, for the resident to read again.
+void FollowGnomeTimes(void (*changed)());
