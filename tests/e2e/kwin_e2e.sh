@@ -5,8 +5,7 @@
 # Usage: kwin_e2e.sh GLIMMERHEX_WAYLAND_COUNTED
 set -uo pipefail
 counted=$(realpath "$1")
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/wayland_common.sh"
+source "$(dirname "$0")/wayland_common.sh"
 
 # Debian's kwin_wayland carries file capabilities, which these sandboxes refuse to execute;
 # a copy has none.
