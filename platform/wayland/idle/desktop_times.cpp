@@ -5,8 +5,6 @@
 #include <gio/gio.h>
 
 #include <cstdlib>
-#include <cstring>
-#include <string>
 
 #include "platform/wayland/idle/idle_time.h"
 
@@ -25,12 +23,16 @@ void Add(DesktopTimes& desktop, const DesktopTime& time) {
     if (time.Seconds > 0 && desktop.Count < MostDesktopTimes) desktop.Times[desktop.Count++] = time;
 }
 
-// A setting's value where its schema is installed and has the key with that type: a
-// desktop that is not there states nothing, and must not abort the program.
-GVariant* SettingValue(const char* schemaId, const char* key, const GVariantType* type) {
+// Looked up first, since GSettings aborts the program on a schema it does not know: a
+// desktop that is not there states nothing.
+GSettingsSchema* LookUpSchema(const char* id) {
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-    GSettingsSchema* schema =
-        source != nullptr ? g_settings_schema_source_lookup(source, schemaId, TRUE) : nullptr;
+    return source != nullptr ? g_settings_schema_source_lookup(source, id, TRUE) : nullptr;
+}
+
+// A setting's value where its schema is installed and has the key with that type.
+GVariant* SettingValue(const char* schemaId, const char* key, const GVariantType* type) {
+    GSettingsSchema* schema = LookUpSchema(schemaId);
     if (schema == nullptr) return nullptr;
     GVariant* value = nullptr;
     if (g_settings_schema_has_key(schema, key)) {
@@ -165,10 +167,8 @@ void ReadPlasmaTimes(DesktopTimes& desktop) {
 
 void FollowGnomeTimes(void (*changed)()) {
     GnomeTimesChanged = changed;
-    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
     for (const char* id : {"org.gnome.desktop.session", "org.gnome.desktop.screensaver"}) {
-        GSettingsSchema* schema =
-            source != nullptr ? g_settings_schema_source_lookup(source, id, TRUE) : nullptr;
+        GSettingsSchema* schema = LookUpSchema(id);
         if (schema == nullptr) continue;
         // Kept for the process's life. A key's changes are told only once it has been read
         // through this object, so each is read once here.
