@@ -32,22 +32,30 @@ check "a layer surface configured and drawn on each output" eventually drawn_on_
 kill "$resident"
 wait "$resident"
 
-# Plasma's screen locker locks after the minute its kscreenlockerrc states: auto takes half,
-# and a time past it is warned of.
-mkdir -p "$runtime/.config" && printf '[Daemon]\nTimeout=1\n' >"$runtime/.config/kscreenlockerrc"
-plasma_lines() { # the --idle value, then the lines it must say first
-  local value=$1 pid
-  shift
-  launch_as_sway_user "$work/plasma.err" env XDG_CURRENT_DESKTOP=KDE "$counted" --idle "$value"
-  pid=$launched
-  eventually eval "[ \$(grep -c . '$work/plasma.err') -ge $# ]"
-  kill "$pid"
-  wait "$pid"
-  same "$(head -n $# "$work/plasma.err")" "$(printf 'glimmerhex-wayland: %s\n' "$@")"
+# Plasma's screen locker locks after the minutes its kscreenlockerrc states: auto takes half,
+# follows the file as KDE writes it anew (renamed into place) while it waits, and a time
+# past the lock is warned of.
+locks_after() { # minutes
+  mkdir -p "$runtime/.config" && printf '[Daemon]\nTimeout=%s\n' "$1" >"$work/kscreenlockerrc" &&
+    chmod a+r "$work/kscreenlockerrc" && mv "$work/kscreenlockerrc" "$runtime/.config/"
 }
-check "--idle auto takes half of Plasma's lock time" plasma_lines auto \
-  "covering the outputs after 30 s without input (half of Plasma's 60 s lock; ext-idle-notify-v1 from the compositor)"
-check "--idle past it is warned of" plasma_lines 90 \
-  "covering the outputs after 90 s without input (ext-idle-notify-v1 from the compositor)" \
-  "Plasma locks the screen after 60 s (System Settings → Screen Locking): the saver will not be seen"
+said() { # the lines it must have said first
+  eventually eval "[ \$(grep -c . '$work/plasma.err') -ge $# ]" &&
+    same "$(head -n $# "$work/plasma.err")" "$(printf 'glimmerhex-wayland: %s\n' "$@")"
+}
+locks_after 1
+launch_as_sway_user "$work/plasma.err" env XDG_CURRENT_DESKTOP=KDE "$counted" --idle auto
+resident=$launched
+half="without input (half of Plasma's"
+check "--idle auto takes half of Plasma's lock time" said "covering the outputs after 30 s $half 60 s lock; ext-idle-notify-v1 from the compositor)"
+locks_after 2
+check "and follows it as it changes" said "covering the outputs after 30 s $half 60 s lock; ext-idle-notify-v1 from the compositor)" \
+  "covering the outputs after 60 s $half 120 s lock; ext-idle-notify-v1 from the compositor)"
+kill "$resident" && wait "$resident"
+launch_as_sway_user "$work/plasma.err" env XDG_CURRENT_DESKTOP=KDE "$counted" --idle 150
+resident=$launched
+check "--idle past it is warned of" said \
+  "covering the outputs after 150 s without input (ext-idle-notify-v1 from the compositor)" \
+  "Plasma locks the screen after 120 s (System Settings → Screen Locking): the saver will not be seen"
+kill "$resident"
 finish

@@ -3,8 +3,11 @@
 // configuration files through GLib's key-file reader, in KDE's order (the user's folder
 // first, then the system's, the first that states a key deciding it).
 #include <gio/gio.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/wayland/idle/idle_time.h"
 
@@ -134,6 +137,9 @@ uint32_t Positive(gint value, gint unit) {
     return value > 0 ? static_cast<uint32_t>(value) * static_cast<uint32_t>(unit) : 0;
 }
 
+// The files Plasma keeps those times in.
+const char* const PlasmaFiles[] = {"kscreenlockerrc", "powerdevilrc", "powermanagementprofilesrc"};
+
 // Plasma 5.27 and 6: the screen locker's time (on, 5 minutes, unless the file says
 // otherwise); the power manager's dimming and screen-off times on mains power, where its
 // file states them (Plasma 6's powerdevilrc in seconds; 5.27's powermanagementprofilesrc,
@@ -141,14 +147,14 @@ uint32_t Positive(gint value, gint unit) {
 void ReadPlasmaTimes(DesktopTimes& desktop) {
     desktop.Desktop = "Plasma";
     constexpr const char* Power = "System Settings → Power Management";
-    KdeFile file = OpenKdeFile("kscreenlockerrc");
+    KdeFile file = OpenKdeFile(PlasmaFiles[0]);
     gint value = 5;
     KdeNumber(file, "Daemon", "Timeout", value);
     if (KdeIsOn(file, "Daemon", "Autolock", true))
         Add(desktop, {"Plasma", "lock", "locks the screen", "System Settings → Screen Locking",
                       Positive(value, 60)});
     CloseKdeFile(file);
-    file = OpenKdeFile("powerdevilrc");
+    file = OpenKdeFile(PlasmaFiles[1]);
     if (KdeIsOn(file, "AC][Display", "DimDisplayWhenIdle", true) &&
         KdeNumber(file, "AC][Display", "DimDisplayIdleTimeoutSec", value))
         Add(desktop, {"Plasma", "dimming", "dims the screen", Power, Positive(value, 1)});
@@ -156,7 +162,7 @@ void ReadPlasmaTimes(DesktopTimes& desktop) {
         KdeNumber(file, "AC][Display", "TurnOffDisplayIdleTimeoutSec", value))
         Add(desktop, {"Plasma", "screen-off", "turns the screen off", Power, Positive(value, 1)});
     CloseKdeFile(file);
-    file = OpenKdeFile("powermanagementprofilesrc");
+    file = OpenKdeFile(PlasmaFiles[2]);
     if (KdeNumber(file, "AC][DimDisplay", "idleTime", value))
         Add(desktop, {"Plasma", "dimming", "dims the screen", Power, Positive(value / 1000, 1)});
     if (KdeNumber(file, "AC][DPMSControl", "idleTime", value))
@@ -180,6 +186,34 @@ void FollowGnomeTimes(void (*changed)()) {
         g_strfreev(keys);
         g_settings_schema_unref(schema);
     }
+}
+
+// The user's configuration folder through inotify rather than a GFileMonitor: under KWin
+// the resident waits on the compositor's connection alone, with no GLib loop to tell it.
+// KDE writes a file anew and renames it into place.
+int FollowPlasmaTimes() {
+    if (!IsCurrentDesktop("KDE") || IsCurrentDesktop("GNOME")) return -1;
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch >= 0 && inotify_add_watch(watch, g_get_user_config_dir(),
+                                        IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE) < 0) {
+        close(watch);
+        return -1;
+    }
+    return watch;
+}
+
+bool HeardPlasmaChange(int watch) {
+    alignas(inotify_event) char events[4096];
+    bool heard = false;
+    ssize_t size = 0;
+    while ((size = read(watch, events, sizeof events)) > 0)
+        for (ssize_t at = 0; at < size;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+            for (const char* name : PlasmaFiles)
+                heard = heard || (event->len > 0 && std::strcmp(event->name, name) == 0);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    return heard;
 }
 
 void ReadDesktopTimes(bool gnome, DesktopTimes& desktop) {

@@ -86,14 +86,23 @@ int AlwaysReadable() {
     return readable;
 }
 
+// Where the desktop's files tell of their changes (Plasma's), beside the compositor's
+// connection; -1 where none is followed that way.
+int DesktopWatch = -1;
+bool DesktopTimesChanged = false; // for the resident to read the desktop's times again
+
 int StartWaiting() {
     const int compositor = StartWaitingForCompositor();
     WaitCount = 0;
     // Found gone just now: the wait ends at once, for the next read to say so.
     if (compositor < 0) return AlwaysReadable();
-    if (Source->StartWaiting == nullptr) return compositor;
+    const int own = DesktopWatch >= 0 ? 2 : 1;
+    if (Source->StartWaiting == nullptr && own == 1) return compositor;
     Waits[0] = {compositor, POLLIN, 0};
-    WaitCount = 1 + Source->StartWaiting(Waits + 1, MostSourceWaits);
+    Waits[1] = {DesktopWatch, POLLIN, 0};
+    WaitCount = own + (Source->StartWaiting != nullptr
+                           ? Source->StartWaiting(Waits + own, MostSourceWaits + 1 - own)
+                           : 0);
     GatherWaits();
     return Gathered;
 }
@@ -104,7 +113,10 @@ void StopWaiting(bool readable) {
         Waits[i].revents = 0;
     if (readable) poll(Waits, WaitCount, 0); // which of them it was
     StopWaitingForCompositor((Waits[0].revents & POLLIN) != 0);
-    Source->StopWaiting(Waits + 1, WaitCount - 1);
+    const int own = DesktopWatch >= 0 ? 2 : 1;
+    if (own == 2 && (Waits[1].revents & POLLIN) != 0 && HeardPlasmaChange(DesktopWatch))
+        DesktopTimesChanged = true;
+    if (Source->StopWaiting != nullptr) Source->StopWaiting(Waits + own, WaitCount - own);
 }
 
 // What has arrived from the compositor and the source.
@@ -116,8 +128,6 @@ bool ReadAll() {
 }
 
 // Waiting ends as soon as the resident has something to do.
-// Set where the desktop told that its times changed, for the resident to read them again.
-bool DesktopTimesChanged = false;
 void NoteDesktopTimesChanged() {
     DesktopTimesChanged = true;
 }
@@ -250,9 +260,10 @@ void RunResident(const WaylandOptions& options) {
     IdleSeconds = 0;
     TakeIdleTime(options);
     if (IdleSeconds != started) Source->CountAgain(IdleSeconds);
-    // Where following the desktop's times is cheap (GNOME's, on the context its source
-    // waits on), a change applies at once; elsewhere from the next wait, after a show.
+    // The desktop's times are followed as they change (GNOME's on the context its source
+    // waits on, Plasma's files beside the compositor's connection), counted afresh from then.
     if (options.IdleAuto && Source == &GnomeIdleSource) FollowGnomeTimes(NoteDesktopTimesChanged);
+    if (options.IdleAuto && Source != &GnomeIdleSource) DesktopWatch = FollowPlasmaTimes();
     Wl.Renderer = options.Renderer;
     // The first show's choices are read now, long before it: it then only checks that the
     // file is unchanged.

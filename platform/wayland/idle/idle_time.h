@@ -40,3 +40,8 @@ void ReadDesktopTimes(bool gnome, DesktopTimes& desktop);
 // GNOME's settings tell of their changes on GLib's main context, which its idle source
 // already dispatches: changed is called there, at once, for the resident to read again.
 void FollowGnomeTimes(void (*changed)());
+// Plasma's files: a descriptor that becomes readable when one of them may have changed in
+// the user's configuration folder, -1 where the desktop is not Plasma; and, once it is
+// readable, whether one of them did.
+int FollowPlasmaTimes();
+bool HeardPlasmaChange(int watch);
