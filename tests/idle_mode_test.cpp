@@ -102,10 +102,16 @@ TEST(IdleTime, HalfOfTheDesktopsEarliestTime) {
         {0, {"GNOME", {blank, with(blank, 0)}, 2}, 150, "half of GNOME's 300 s blank", ""},
         {0, {"Plasma", {lock, dimming}, 2}, 120, "half of Plasma's 241 s dimming", ""},
         {0, {"GNOME", {with(blank, 59)}, 1}, 30, "half of GNOME's 59 s blank", ""},
-        {0, {"GNOME", {with(blank, 30)}, 1}, 30, "half of GNOME's 30 s blank",
+        {0,
+         {"GNOME", {with(blank, 30)}, 1},
+         30,
+         "half of GNOME's 30 s blank",
          "GNOME blanks the screen after 30 s (Settings): the saver will not be seen"},
         {299, {"Plasma", {lock}, 1}, 299, "", ""},
-        {300, {"Plasma", {dimming, lock}, 2}, 300, "",
+        {300,
+         {"Plasma", {dimming, lock}, 2},
+         300,
+         "",
          "Plasma dims the screen after 241 s (Power): the saver will not be seen"},
     };
     for (const auto& c : cases) {
