@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "parsed_options.h"
 #include "platform/hack/hack_options.h"
 #include "platform/present/paced_run.h"
+#include "platform/present/picture_changes.h"
 #include "platform/present/picture_scaling.h"
 #include "platform/present/present_pacing.h"
 #include "settings/saver_settings.h"
@@ -255,6 +257,114 @@ TEST(PictureScaling, MatchesNearestNeighbourAndStaysInside) {
                 wrong += window[static_cast<size_t>(y) * stride + x] != expected;
             }
         EXPECT_EQ(wrong, 0) << width << "x" << height;
+        // A part drawn alone comes out as in the whole drawing, and touches nothing else.
+        for (const PictureRect& part : {PictureRect{0, 0, 1, 1}, PictureRect{8, 16, 24, 8},
+                                        PictureRect{319, 0, 1, 200}, PictureRect{0, 199, 320, 1}}) {
+            std::vector<uint32_t> alone(window.size(), Untouched);
+            ScalePictureArea(picture.data(), PictureWidth, colours, fit, part,
+                             reinterpret_cast<uint8_t*>(alone.data()), stride * 4);
+            const PictureRect a = WindowAreaOf(fit, part);
+            int differing = 0;
+            for (int32_t y = 0; y < height; ++y)
+                for (int32_t x = 0; x < stride; ++x) {
+                    const size_t at = static_cast<size_t>(y) * stride + x;
+                    const bool inside =
+                        x >= a.X && x < a.X + a.Width && y >= a.Y && y < a.Y + a.Height;
+                    differing += alone[at] != (inside ? window[at] : Untouched);
+                }
+            EXPECT_EQ(differing, 0)
+                << width << "x" << height << " part at " << part.X << "," << part.Y;
+        }
+    }
+}
+
+namespace {
+// The pixels a place that held one picture ends up with once the listed parts of another
+// are drawn over them.
+std::vector<uint8_t> DrawnOver(std::vector<uint8_t> held, const std::vector<uint8_t>& newest,
+                               const PictureChanges& changes) {
+    for (int i = 0; i < changes.Count; ++i) {
+        const PictureRect& r = changes.Rects[i];
+        for (int32_t y = r.Y; y < r.Y + r.Height; ++y)
+            std::memcpy(&held[y * PictureWidth + r.X], &newest[y * PictureWidth + r.X],
+                        static_cast<size_t>(r.Width));
+    }
+    return held;
+}
+} // namespace
+
+// The changes listed for a place bring whatever it held (one picture back, several, the
+// oldest still remembered) exactly up to the newest; too old, a palette change or nothing
+// held gives all of it; and a small change is sent as the tiles it touched.
+TEST(PictureChanges, WhatIsListedBringsEveryPlaceUpToTheNewest) {
+    ForgetNotedPictures();
+    const struct {
+        const char* Name;
+        std::vector<std::pair<int, int>> Pixels; // changed (x, y); none: random spots
+        bool NewPalette;
+        std::vector<PictureRect> Rects; // listed for one picture back; empty: not checked
+    } steps[] = {
+        {"first", {{0, 0}}, false, {{0, 0, 320, 200}}},
+        {"one pixel", {{13, 17}}, false, {{8, 16, 8, 8}}},
+        {"nothing", {}, false, {}},
+        {"far apart in a band", {{0, 0}, {300, 3}}, false, {{0, 0, 8, 8}, {296, 0, 8, 8}}},
+        {"two tiles apart: joined", {{0, 0}, {24, 7}}, false, {{0, 0, 32, 8}}},
+        {"down a column", {{5, 5}, {5, 13}, {7, 21}}, false, {{0, 0, 8, 24}}},
+        {"palette", {}, true, {{0, 0, 320, 200}}},
+        {"scattered", {{-1, -1}}, false, {}},
+    };
+    std::vector<uint8_t> picture(PictureWidth * PictureHeight, 0);
+    std::vector<std::vector<uint8_t>> noted(1); // by number; 0 holds nothing
+    uint32_t palette = 0;
+    std::mt19937 random(7);
+    auto check = [&](const char* name, uint64_t newest) {
+        for (uint64_t had = 0; had <= newest; ++had) {
+            PictureChanges changes{};
+            ListChangesSince(had, changes);
+            const bool old = had == 0 || newest - had >= RememberedPictures;
+            EXPECT_TRUE(!old || changes.Whole) << name << " from " << had;
+            if (old) continue;
+            EXPECT_EQ(DrawnOver(noted[had], picture, changes), picture) << name << " from " << had;
+        }
+    };
+    auto note = [&](const char* name, bool sameExpected) {
+        const uint64_t number = NotePicture(picture.data(), palette);
+        EXPECT_EQ(number == noted.size() - 1, sameExpected) << name;
+        if (number == noted.size()) noted.push_back(picture);
+        return number;
+    };
+    for (const auto& step : steps) {
+        if (step.Pixels.size() == 1 && step.Pixels[0].first < 0) { // every fourth tile, staggered
+            for (int32_t band = 0; band < TileRows; ++band)
+                for (int32_t column = band % 2 * 2; column < TileColumns; column += 4)
+                    ++picture[(band * TileSide + 3) * PictureWidth + column * TileSide + 3];
+        } else {
+            for (const auto& [x, y] : step.Pixels)
+                ++picture[y * PictureWidth + x];
+        }
+        palette += step.NewPalette;
+        const bool same = step.Pixels.empty() && !step.NewPalette;
+        const uint64_t newest = note(step.Name, same);
+        PictureChanges changes{};
+        ListChangesSince(newest - (same ? 0 : 1), changes);
+        EXPECT_TRUE(!same || changes.Count == 0) << step.Name;
+        if (!step.Rects.empty()) {
+            ASSERT_EQ(changes.Count, static_cast<int32_t>(step.Rects.size())) << step.Name;
+            for (int i = 0; i < changes.Count; ++i) {
+                const PictureRect& r = changes.Rects[i];
+                const PictureRect& e = step.Rects[i];
+                EXPECT_TRUE(r.X == e.X && r.Y == e.Y && r.Width == e.Width && r.Height == e.Height)
+                    << step.Name << ": " << r.X << "," << r.Y << " " << r.Width << "x" << r.Height;
+            }
+        }
+        EXPECT_LE(changes.Count, MaxChangedRects) << step.Name;
+        check(step.Name, newest);
+    }
+    // Pictures past what is remembered: a few random spots each.
+    for (int i = 0; i < 40; ++i) {
+        for (int spot = 0; spot < 20; ++spot)
+            picture[random() % picture.size()] = static_cast<uint8_t>(random());
+        check("random spots", note("random spots", false));
     }
 }
 // The paced run's next deadline (ms for readability): a period on, from now when far

@@ -6,6 +6,7 @@
 
 #include "platform/hack/hack_state.h"
 #include "platform/present/memory_picture.h"
+#include "platform/present/picture_changes.h"
 #include "platform/present/sdl_picture.h"
 #include "ports/display_port.h"
 
@@ -25,6 +26,7 @@ SDL_Surface* Staging = nullptr;       // 32-bit copy for windows of other depths
 uint32_t WindowColours[PaletteSize];  // the palette in the window surface's own format
 uint32_t MappedPalette = 0;           // the palette change WindowColours were mapped from
 PictureFit Fit;
+uint64_t WindowHas = 0; // the picture the window surface holds (picture_changes.h)
 
 // Names what presents, and tells whether it is OpenGL without a GPU (Mesa's software
 // rasterisers), which scales more slowly than our own software path.
@@ -76,20 +78,32 @@ void PresentWithSurface() {
         MappedPalette = Picture.PaletteChanges;
         // The bars are drawn only now: nothing else ever writes outside the picture.
         SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        WindowHas = 0;
     }
+    const uint64_t newest = NotePicture(Picture.Pixels, Picture.PaletteChanges);
+    if (newest == WindowHas) return; // the same picture: nothing to send
+    PictureChanges changes;
+    ListChangesSince(WindowHas, changes);
     if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return;
-    ScalePicture(Picture.Pixels, PictureWidth, WindowColours, Fit,
-                 static_cast<uint8_t*>(target->pixels), target->pitch);
-    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-    SDL_Rect rect{Fit.Rect.X, Fit.Rect.Y, Fit.Rect.Width, Fit.Rect.Height};
-    if (target != surface) { // converted to the window's depth as it is copied
-        SDL_Rect area = rect;
-        SDL_BlitSurface(Staging, fresh ? nullptr : &area, surface, fresh ? nullptr : &area);
+    SDL_Rect sent[MaxChangedRects];
+    int count = 0;
+    for (int i = 0; i < changes.Count; ++i) {
+        ScalePictureArea(Picture.Pixels, PictureWidth, WindowColours, Fit, changes.Rects[i],
+                         static_cast<uint8_t*>(target->pixels), target->pitch);
+        const PictureRect area = WindowAreaOf(Fit, changes.Rects[i]);
+        if (area.Width > 0 && area.Height > 0)
+            sent[count++] = {area.X, area.Y, area.Width, area.Height};
     }
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    if (target != surface) // converted to the window's depth as it is copied
+        for (int i = 0; i < (fresh ? 1 : count); ++i)
+            SDL_BlitSurface(Staging, fresh ? nullptr : &sent[i], surface,
+                            fresh ? nullptr : &sent[i]);
     if (fresh)
         SDL_UpdateWindowSurface(Hack.Window);
-    else
-        SDL_UpdateWindowSurfaceRects(Hack.Window, &rect, 1);
+    else if (count > 0)
+        SDL_UpdateWindowSurfaceRects(Hack.Window, sent, count);
+    WindowHas = newest;
     WindowSurface = surface;
     Hack.RedrawAll = false;
 }
@@ -113,12 +127,14 @@ void ReleaseSurface(PlatformSurface*) {
     Renderer = nullptr;
     Staging = nullptr;
     WindowSurface = nullptr;
+    WindowHas = 0;
 }
 
 void PresentPicture() {
-    if (Renderer != nullptr)
-        PresentWithRenderer(Renderer, Texture);
-    else if (Hack.Window != nullptr)
+    if (Renderer != nullptr) {
+        PresentWithRenderer(Renderer, Texture, Hack.RedrawAll);
+        Hack.RedrawAll = false;
+    } else if (Hack.Window != nullptr)
         PresentWithSurface();
 }
 

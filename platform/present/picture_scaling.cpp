@@ -5,13 +5,15 @@
 namespace {
 // Window positions 0..size-1 over count picture positions: position p covers those whose
 // nearest picture position, floor(x * count / size), is p.
-void CountRuns(int32_t size, int32_t count, uint16_t* runs) {
+void CountRuns(int32_t size, int32_t count, uint16_t* runs, int32_t* starts) {
     int32_t start = 0;
     for (int32_t p = 0; p < count; ++p) {
         const int32_t end = static_cast<int32_t>((int64_t{p + 1} * size + count - 1) / count);
+        starts[p] = start;
         runs[p] = static_cast<uint16_t>(end - start);
         start = end;
     }
+    starts[count] = start;
 }
 } // namespace
 
@@ -33,22 +35,36 @@ void FitPictureRect(int32_t windowWidth, int32_t windowHeight, PictureRect& rect
 
 void FitPicture(int32_t windowWidth, int32_t windowHeight, PictureFit& fit) {
     FitPictureRect(windowWidth, windowHeight, fit.Rect);
-    CountRuns(fit.Rect.Width, PictureWidth, fit.ColumnRuns);
-    CountRuns(fit.Rect.Height, PictureHeight, fit.LineRuns);
+    CountRuns(fit.Rect.Width, PictureWidth, fit.ColumnRuns, fit.ColumnStarts);
+    CountRuns(fit.Rect.Height, PictureHeight, fit.LineRuns, fit.LineStarts);
 }
 
 void ScalePicture(const uint8_t* indices, int32_t pitch, const uint32_t* colours,
                   const PictureFit& fit, uint8_t* window, int32_t windowPitch) {
-    const PictureRect& rect = fit.Rect;
-    uint8_t* line = window + int64_t{rect.Y} * windowPitch + int64_t{rect.X} * 4;
-    const size_t lineBytes = static_cast<size_t>(rect.Width) * 4;
-    for (int32_t y = 0; y < PictureHeight; ++y, indices += pitch) {
+    ScalePictureArea(indices, pitch, colours, fit, {0, 0, PictureWidth, PictureHeight}, window,
+                     windowPitch);
+}
+
+PictureRect WindowAreaOf(const PictureFit& fit, const PictureRect& part) {
+    const int32_t left = fit.ColumnStarts[part.X], top = fit.LineStarts[part.Y];
+    return {fit.Rect.X + left, fit.Rect.Y + top, fit.ColumnStarts[part.X + part.Width] - left,
+            fit.LineStarts[part.Y + part.Height] - top};
+}
+
+void ScalePictureArea(const uint8_t* indices, int32_t pitch, const uint32_t* colours,
+                      const PictureFit& fit, const PictureRect& part, uint8_t* window,
+                      int32_t windowPitch) {
+    const PictureRect area = WindowAreaOf(fit, part);
+    uint8_t* line = window + int64_t{area.Y} * windowPitch + int64_t{area.X} * 4;
+    const size_t lineBytes = static_cast<size_t>(area.Width) * 4;
+    indices += int64_t{part.Y} * pitch + part.X;
+    for (int32_t y = part.Y; y < part.Y + part.Height; ++y, indices += pitch) {
         const int32_t repeats = fit.LineRuns[y];
         if (repeats == 0) continue;
         auto* to = reinterpret_cast<uint32_t*>(line);
-        for (int32_t x = 0; x < PictureWidth; ++x) {
+        for (int32_t x = 0; x < part.Width; ++x) {
             const uint32_t colour = colours[indices[x]];
-            for (int32_t run = fit.ColumnRuns[x]; run > 0; --run)
+            for (int32_t run = fit.ColumnRuns[part.X + x]; run > 0; --run)
                 *to++ = colour;
         }
         for (int32_t copy = 1; copy < repeats; ++copy)

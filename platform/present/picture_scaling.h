@@ -16,6 +16,10 @@ struct PictureFit {
     PictureRect Rect;
     uint16_t ColumnRuns[PictureWidth];
     uint16_t LineRuns[PictureHeight];
+    // Where each picture column and line starts within the rectangle; the last entry is its
+    // width or height.
+    int32_t ColumnStarts[PictureWidth + 1];
+    int32_t LineStarts[PictureHeight + 1];
 };
 
 // The rectangle alone, for a presenter that scales by itself; then the runs as well.
@@ -27,3 +31,9 @@ void FitPicture(int32_t windowWidth, int32_t windowHeight, PictureFit& fit);
 // window line is built once per picture line and copied for the lines that repeat it.
 void ScalePicture(const uint8_t* indices, int32_t pitch, const uint32_t* colours,
                   const PictureFit& fit, uint8_t* window, int32_t windowPitch);
+// The same for one part of the picture (in picture pixels) alone: the window pixels it covers,
+// which WindowAreaOf gives, come out as they would in the whole picture's drawing.
+void ScalePictureArea(const uint8_t* indices, int32_t pitch, const uint32_t* colours,
+                      const PictureFit& fit, const PictureRect& part, uint8_t* window,
+                      int32_t windowPitch);
+PictureRect WindowAreaOf(const PictureFit& fit, const PictureRect& part);

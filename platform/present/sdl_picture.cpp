@@ -1,28 +1,41 @@
 #include "platform/present/sdl_picture.h"
 
 #include "platform/present/memory_picture.h"
+#include "platform/present/picture_changes.h"
 #include "platform/present/present_pacing.h"
+
+namespace {
+uint64_t TextureHas = 0;                       // the picture the texture holds
+uint32_t Texels[PictureWidth * PictureHeight]; // what is uploaded, in the texture's format
+} // namespace
 
 SDL_Texture* CreatePictureTexture(SDL_Renderer* renderer) {
     SDL_Texture* texture =
         SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
                           PictureWidth, PictureHeight);
     if (texture != nullptr) SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
+    TextureHas = 0;
     return texture;
 }
 
-void PresentWithRenderer(SDL_Renderer* renderer, SDL_Texture* texture) {
-    void* texels = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(texture, nullptr, &texels, &pitch) == 0) {
-        for (int y = 0; y < PictureHeight; ++y) {
-            auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(texels) + y * pitch);
-            const uint8_t* from = Picture.Pixels + y * PictureWidth;
-            for (int x = 0; x < PictureWidth; ++x)
+bool PresentWithRenderer(SDL_Renderer* renderer, SDL_Texture* texture, bool again) {
+    const uint64_t newest = NotePicture(Picture.Pixels, Picture.PaletteChanges);
+    if (newest == TextureHas && !again) return false;
+    PictureChanges changes;
+    ListChangesSince(TextureHas, changes);
+    for (int i = 0; i < changes.Count; ++i) {
+        const PictureRect& part = changes.Rects[i];
+        uint32_t* first = Texels + part.Y * PictureWidth + part.X;
+        for (int y = 0; y < part.Height; ++y) {
+            const uint8_t* from = Picture.Pixels + (part.Y + y) * PictureWidth + part.X;
+            uint32_t* to = first + y * PictureWidth;
+            for (int x = 0; x < part.Width; ++x)
                 to[x] = Picture.Colours[from[x]];
         }
-        SDL_UnlockTexture(texture);
+        const SDL_Rect area{part.X, part.Y, part.Width, part.Height};
+        SDL_UpdateTexture(texture, &area, first, PictureWidth * 4);
     }
+    TextureHas = newest;
     int width = 0, height = 0;
     SDL_GetRendererOutputSize(renderer, &width, &height);
     PictureRect rect{};
@@ -32,6 +45,7 @@ void PresentWithRenderer(SDL_Renderer* renderer, SDL_Texture* texture) {
     SDL_RenderClear(renderer);
     SDL_RenderCopy(renderer, texture, nullptr, &target);
     SDL_RenderPresent(renderer);
+    return true;
 }
 
 int64_t RefreshIntervalOf(SDL_Window* window) {

@@ -8,7 +8,9 @@
 
 // Null when the renderer cannot make one.
 SDL_Texture* CreatePictureTexture(SDL_Renderer* renderer);
-void PresentWithRenderer(SDL_Renderer* renderer, SDL_Texture* texture);
+// Uploads what changed since the texture's last present and presents it; where nothing
+// changed, presents nothing unless again (the window was exposed). False where it did not.
+bool PresentWithRenderer(SDL_Renderer* renderer, SDL_Texture* texture, bool again);
 
 // One refresh of the display the window is on.
 int64_t RefreshIntervalOf(SDL_Window* window);

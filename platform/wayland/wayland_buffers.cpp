@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/present/memory_picture.h"
+#include "platform/present/picture_changes.h"
 #include "platform/wayland/wayland_state.h"
 #include "ports/display_port.h"
 
@@ -86,36 +87,52 @@ void PrepareCommit(int slot, OutputSurface& output) {
     ++output.FramesDrawn;
 }
 
-void DrawInMemory(int slot, OutputSurface& output, const OutputPicture& plan) {
+// Brings a free buffer up to the newest picture, scaling only what it lacks, and tells the
+// compositor only what differs from the picture it shows.
+void DrawInMemory(int slot, OutputSurface& output, const OutputPicture& plan, uint64_t newest) {
     if (plan.Width != output.Plan.Width || plan.Height != output.Plan.Height) DropBuffers(output);
     output.Plan = plan;
     ShmBuffer* buffer = FreeBuffer(output);
     if (buffer == nullptr) return; // drawn once one comes back
-    ScalePicture(Picture.Pixels, PictureWidth, Picture.Colours, plan.Fit, buffer->Pixels,
-                 plan.Stride);
+    PictureChanges changes;
+    ListChangesSince(buffer->Holds, changes);
+    for (int i = 0; i < changes.Count; ++i)
+        ScalePictureArea(Picture.Pixels, PictureWidth, Picture.Colours, plan.Fit, changes.Rects[i],
+                         buffer->Pixels, plan.Stride);
     wl_surface* surface = output.Surface;
     wl_surface_attach(surface, buffer->Buffer, 0, 0);
-    // A buffer shown before keeps its bars; only the picture changes.
-    const PictureRect& rect = plan.Fit.Rect;
-    if (Wl.CompositorVersion < WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION)
+    if (Wl.CompositorVersion < WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
         wl_surface_damage(surface, 0, 0, INT32_MAX, INT32_MAX);
-    else if (buffer->Shown)
-        wl_surface_damage_buffer(surface, rect.X, rect.Y, rect.Width, rect.Height);
-    else
+    } else if (output.Shows == 0) { // the bars too
         wl_surface_damage_buffer(surface, 0, 0, plan.Width, plan.Height);
+    } else {
+        ListChangesSince(output.Shows, changes);
+        for (int i = 0; i < changes.Count; ++i) {
+            const PictureRect area = WindowAreaOf(plan.Fit, changes.Rects[i]);
+            wl_surface_damage_buffer(surface, area.X, area.Y, area.Width, area.Height);
+        }
+    }
     PrepareCommit(slot, output);
     wl_surface_commit(surface);
     buffer->Busy = true;
-    buffer->Shown = true;
+    buffer->Holds = newest;
+    output.Shows = newest;
 }
 
 void Draw(int slot, OutputSurface& output) {
     OutputPicture plan{};
     PlanOutputPicture(output.Width, output.Height, output.Scale, output.Scale120, plan);
-    if (!IsAccelerating()) return DrawInMemory(slot, output, plan);
+    const uint64_t newest = NotePicture(Picture.Pixels, Picture.PaletteChanges);
+    // The same picture at the same size: no commit, and the output stays due for the next.
+    if (newest == output.Shows && plan.Width == output.Plan.Width &&
+        plan.Height == output.Plan.Height) {
+        output.ShownGeneration = Wl.Generation;
+        return;
+    }
+    if (!IsAccelerating()) return DrawInMemory(slot, output, plan, newest);
     PrepareCommit(slot, output);
     // Where EGL fails the output stays black; the others carry on.
-    DrawWithGles(output, plan);
+    DrawWithGles(output, plan, newest);
     output.Plan = plan;
 }
 } // namespace
@@ -143,6 +160,7 @@ void DropBuffers(OutputSurface& output) {
         buffer = {};
     }
     output.Plan = {};
+    output.Shows = 0;
 }
 
 const char* DescribePresenter() {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/present/memory_picture.h"
+#include "platform/present/picture_changes.h"
 #include "platform/wayland/wayland_state.h"
 
 namespace {
@@ -24,9 +25,11 @@ GLuint Program = 0;
 GLuint Indices = 0; // 320 x 200 luminance: the palette index of each picture pixel
 GLuint Colours = 0; // 256 x 1 RGBA
 GLint RectPlace = -1;
-uint64_t UploadedGeneration = 0;
+uint64_t TextureHas = 0; // the picture in the index texture (picture_changes.h)
 uint32_t UploadedPalette = 0;
 std::string Renderer;
+// Where EGL can be told what changed, the compositor composites only that.
+PFNEGLSWAPBUFFERSWITHDAMAGEKHRPROC SwapWithDamage = nullptr;
 
 // Picture corners from (0, 0) at its top left to (1, 1); the rectangle places them on the
 // output (left and top edges, width and height, in clip space).
@@ -115,12 +118,31 @@ void UploadPicture() {
         glActiveTexture(GL_TEXTURE0);
         UploadedPalette = Picture.PaletteChanges;
     }
-    // One upload a generation, whatever the number of outputs: they share the context.
-    if (UploadedGeneration != Wl.Generation) {
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, PictureWidth, PictureHeight, GL_LUMINANCE,
-                        GL_UNSIGNED_BYTE, Picture.Pixels);
-        UploadedGeneration = Wl.Generation;
+    // Only the lines that changed, once whatever the number of outputs: they share the
+    // context. (OpenGL ES 2 uploads whole lines of a picture 320 pixels wide.)
+    PictureChanges changes;
+    ListChangesSince(TextureHas, changes);
+    for (int i = 0; i < changes.Count; ++i) {
+        const PictureRect& part = changes.Rects[i];
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, part.Y, PictureWidth, part.Height, GL_LUMINANCE,
+                        GL_UNSIGNED_BYTE, Picture.Pixels + part.Y * PictureWidth);
     }
+}
+
+// Swaps, telling the compositor which parts differ from the picture the output showed.
+bool SwapChanges(const OutputSurface& output, const OutputPicture& plan) {
+    if (SwapWithDamage == nullptr || output.Shows == 0)
+        return eglSwapBuffers(Display, output.EglSurface) == EGL_TRUE;
+    PictureChanges changes;
+    ListChangesSince(output.Shows, changes);
+    EGLint rects[MaxChangedRects * 4];
+    for (int i = 0; i < changes.Count; ++i) {
+        const PictureRect area = WindowAreaOf(plan.Fit, changes.Rects[i]);
+        // EGL counts lines from the bottom.
+        const EGLint box[] = {area.X, plan.Height - area.Y - area.Height, area.Width, area.Height};
+        std::memcpy(rects + i * 4, box, sizeof box);
+    }
+    return SwapWithDamage(Display, output.EglSurface, rects, changes.Count) == EGL_TRUE;
 }
 } // namespace
 
@@ -146,7 +168,10 @@ void StopAccelerating() {
     }
     Display = EGL_NO_DISPLAY;
     Context = EGL_NO_CONTEXT;
-    UploadedGeneration = UploadedPalette = 0; // a new context starts with empty textures
+    // A new context starts with empty textures.
+    TextureHas = 0;
+    SwapWithDamage = nullptr;
+    UploadedPalette = 0;
 }
 
 bool StartAccelerating(PacedRenderer wanted) {
@@ -178,6 +203,14 @@ bool StartAccelerating(PacedRenderer wanted) {
         StopAccelerating();
         return false;
     }
+    const char* extensions = eglQueryString(Display, EGL_EXTENSIONS);
+    for (const char* swap : {"KHR", "EXT"}) {
+        const std::string extension = std::string("EGL_") + swap + "_swap_buffers_with_damage";
+        if (SwapWithDamage == nullptr && extensions != nullptr &&
+            std::strstr(extensions, extension.c_str()) != nullptr)
+            SwapWithDamage = reinterpret_cast<PFNEGLSWAPBUFFERSWITHDAMAGEKHRPROC>(
+                eglGetProcAddress((std::string("eglSwapBuffersWithDamage") + swap).c_str()));
+    }
     const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     Renderer = name != nullptr ? name : "?";
     if (wanted == PacedRenderer::Auto && IsSoftwareRasteriser(Renderer)) {
@@ -195,7 +228,7 @@ const char* AcceleratedRenderer() {
     return Renderer.c_str();
 }
 
-bool DrawWithGles(OutputSurface& output, const OutputPicture& plan) {
+bool DrawWithGles(OutputSurface& output, const OutputPicture& plan, uint64_t newest) {
     if (output.EglWindow == nullptr) {
         output.EglWindow = wl_egl_window_create(output.Surface, plan.Width, plan.Height);
         output.EglSurface =
@@ -209,6 +242,7 @@ bool DrawWithGles(OutputSurface& output, const OutputPicture& plan) {
     // The output's frame callbacks pace the drawing, never a wait inside the swap.
     eglSwapInterval(Display, 0);
     UploadPicture();
+    TextureHas = newest;
     const PictureRect& rect = plan.Fit.Rect;
     glViewport(0, 0, plan.Width, plan.Height);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -216,7 +250,9 @@ bool DrawWithGles(OutputSurface& output, const OutputPicture& plan) {
                 2.0f * rect.Width / plan.Width, 2.0f * rect.Height / plan.Height);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
     // Commits with the frame callback and the scale asked for before it.
-    return eglSwapBuffers(Display, output.EglSurface) == EGL_TRUE;
+    const bool swapped = SwapChanges(output, plan);
+    output.Shows = swapped ? newest : 0;
+    return swapped;
 }
 
 void DropGlesSurface(OutputSurface& output) {
@@ -227,4 +263,5 @@ void DropGlesSurface(OutputSurface& output) {
     if (output.EglWindow != nullptr) wl_egl_window_destroy(output.EglWindow);
     output.EglSurface = nullptr;
     output.EglWindow = nullptr;
+    output.Shows = 0;
 }

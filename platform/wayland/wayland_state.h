@@ -24,7 +24,7 @@ struct ShmBuffer {
     uint8_t* Pixels;
     size_t Bytes;
     bool Busy;
-    bool Shown; // committed at least once: later commits need only the picture redrawn
+    uint64_t Holds; // the picture drawn in it (picture_changes.h); 0: none, all black
 };
 
 // No more than two buffers an output: one the compositor shows, one to draw into.
@@ -51,6 +51,9 @@ struct OutputSurface {
     wl_callback* Frame;
     bool FrameDue;
     uint64_t ShownGeneration;
+    // The picture last committed (picture_changes.h): what the next commit's damage is
+    // counted from; 0 where the compositor must take all of it.
+    uint64_t Shows;
     uint32_t FramesDrawn; // for the test builds' report
     OutputPicture Plan;
     ShmBuffer Buffers[BuffersPerOutput];
@@ -143,8 +146,8 @@ bool StartAccelerating(PacedRenderer wanted);
 void StopAccelerating();
 bool IsAccelerating();
 const char* AcceleratedRenderer();
-// Draws the picture and commits the surface; false where EGL failed.
-bool DrawWithGles(OutputSurface& output, const OutputPicture& plan);
+// Draws the picture, picture number newest, and commits the surface; false where EGL failed.
+bool DrawWithGles(OutputSurface& output, const OutputPicture& plan, uint64_t newest);
 void DropGlesSurface(OutputSurface& output);
 
 // idle_run.cpp: glimmerhex-wayland --idle, the resident, until the process ends.

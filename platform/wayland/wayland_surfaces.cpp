@@ -42,7 +42,8 @@ void TakeSize(int slot, int32_t width, int32_t height) {
     wl_region_add(opaque, 0, 0, width, height);
     wl_surface_set_opaque_region(output.Surface, opaque);
     wl_region_destroy(opaque);
-    output.ShownGeneration = 0;
+    // Committed again, whole, whatever it showed: the configure is acknowledged with it.
+    output.ShownGeneration = output.Shows = 0;
     DrawIfDue(slot);
 }
 

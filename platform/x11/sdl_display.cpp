@@ -17,6 +17,7 @@ PlatformDevice TheDevice;
 PlatformSurface TheSurface;
 PresentPace Pace;
 uint32_t ShownPalette = 0; // the palette change last shown
+bool ShowAgain = true;     // exposed: presented even where the picture did not change
 char Presenter[64] = "none";
 
 bool OnWayland() {
@@ -68,6 +69,7 @@ int32_t CreatePrimarySurface(PlatformDevice*, PlatformSurface** surface) {
     if (Sdl.Renderer == nullptr) return DisplayFailed;
     Sdl.Texture = CreatePictureTexture(Sdl.Renderer);
     if (Sdl.Texture == nullptr) return DisplayFailed;
+    ShowAgain = true;
     if (OnWayland() && !FullScreenWhereShown()) return DisplayFailed;
     Pace = {0, RefreshIntervalOf(Sdl.Window)};
     SDL_RendererInfo info{};
@@ -87,8 +89,8 @@ void PresentIfDue() {
     // New colours show at the next chance.
     if (!PresentIsDue(Pace, now) && ShownPalette == Picture.PaletteChanges) return;
     ShownPalette = Picture.PaletteChanges;
-    PresentWithRenderer(Sdl.Renderer, Sdl.Texture);
-    NotePresent();
+    if (PresentWithRenderer(Sdl.Renderer, Sdl.Texture, ShowAgain)) NotePresent();
+    ShowAgain = false;
     NotePresentTook(Pace, now, SteadyNanoseconds());
 }
 
@@ -98,6 +100,7 @@ const char* PresenterName() {
 
 void RedrawSoon() {
     Pace.Next = 0;
+    ShowAgain = true;
 }
 
 void ReleaseSurface(PlatformSurface*) {

@@ -1,0 +1,40 @@
+// What changed in the memory picture from one present to the next, so that every place the
+// picture is shown from (a window surface, a texture, each shared-memory buffer) is sent only
+// what it lacks. Between two generations 2.5-15% of the pixels change, in 9-33% of the 8 x 8
+// tiles: scaling and sending only those tiles is most of what a present can save.
+//
+// Each place keeps the number of the picture it last received (0: none, or nothing known);
+// the pictures noted since are remembered as tile masks, for a place that was not drawn for a
+// present or two (a buffer the compositor held) to catch up with all of them at once.
+#pragma once
+#include <cstdint>
+
+#include "platform/present/picture_scaling.h"
+
+inline constexpr int32_t TileSide = 8; // picture pixels
+inline constexpr int32_t TileColumns = PictureWidth / TileSide;
+inline constexpr int32_t TileRows = PictureHeight / TileSide;
+// More rectangles than this cost more to send, one request each, than the pixels between
+// them: the changes are then sent a band of tiles at a time.
+inline constexpr int32_t MaxChangedRects = 64;
+// A place that held a buffer back for this many pictures or more is drawn whole: more than two
+// buffers' worth of history is never needed by a compositor that paces its frames.
+inline constexpr uint64_t RememberedPictures = 32;
+
+struct PictureChanges {
+    bool Whole;                         // everything, as at first or after a palette change
+    int32_t Count;                      // 0: the place already has the newest picture
+    PictureRect Rects[MaxChangedRects]; // in picture pixels, apart from one another
+};
+
+// Compares a picture (PictureWidth bytes a line; with the number of palette changes made so
+// far) with the one noted last, and notes it. Returns its number, from 1 up: the number noted
+// last where nothing changed.
+uint64_t NotePicture(const uint8_t* pixels, uint32_t paletteChanges);
+
+// What a place that holds picture number had (0: nothing it can keep) lacks of the one noted
+// last: everything where it holds none, or one too old to be remembered.
+void ListChangesSince(uint64_t had, PictureChanges& changes);
+
+// Forgets every picture noted, as when a run starts over in the same process (the tests).
+void ForgetNotedPictures();
