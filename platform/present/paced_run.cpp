@@ -141,8 +141,10 @@ void RunPaced(uint32_t delayMicroseconds, const PacedFrontEnd& frontEnd) {
     int64_t next = SteadyNanoseconds();
     while (StopRequested == 0) {
         StartOverIfAsked();
-        IdleTick();
-        NoteGeneration();
+        if (MayGenerate()) {
+            IdleTick();
+            NoteGeneration();
+        }
         Show(frontEnd);
         next = NextFrameDeadline(next, period, SteadyNanoseconds());
         if (!WaitUntil(next, frontEnd)) return;

@@ -1,7 +1,9 @@
 // For tests only: counts generations and presents and reports their rates on exit.
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
+#include "platform/posix/whole_numbers.h"
 #include "platform/present/present_pacing.h"
 #include "platform/present/run_rates.h"
 
@@ -9,13 +11,36 @@ namespace {
 struct {
     uint64_t Generations, Presents;
     int64_t First, Last; // when the first and the latest generation were made
+    bool Done;           // GLIMMERHEX_GENERATIONS reached and said
 } Counts{};
 int64_t ShowAsked = 0;
+
+// A whole number from the environment, or fallback where it names none.
+uint64_t NumberFromEnvironment(const char* name, uint64_t limit, uint64_t fallback) {
+    const char* text = std::getenv(name);
+    uint64_t value = 0;
+    return text != nullptr && ParseWholeNumber(text, 10, limit, value) ? value : fallback;
+}
 } // namespace
 
 void NoteGeneration() {
     Counts.Last = SteadyNanoseconds();
     if (Counts.Generations++ == 0) Counts.First = Counts.Last;
+}
+
+uint32_t SeedOfRun(uint32_t seed) {
+    return static_cast<uint32_t>(NumberFromEnvironment("GLIMMERHEX_SEED", UINT32_MAX, seed));
+}
+
+bool MayGenerate() {
+    static const uint64_t Limit =
+        NumberFromEnvironment("GLIMMERHEX_GENERATIONS", UINT64_MAX / 2, 0);
+    if (Limit == 0 || Counts.Generations < Limit) return true;
+    if (!Counts.Done) {
+        std::fprintf(stderr, "generations_done=%llu\n", static_cast<unsigned long long>(Limit));
+        Counts.Done = true;
+    }
+    return false;
 }
 
 void NotePresent() {

@@ -6,3 +6,9 @@ void NotePresent() {}
 void NoteShowAsked() {}
 void NoteEveryOutputShown(int) {}
 void ReportRates(const char*) {}
+uint32_t SeedOfRun(uint32_t seed) {
+    return seed;
+}
+bool MayGenerate() {
+    return true;
+}

@@ -287,4 +287,23 @@ as_host_user xscreensaver-command -deactivate >/dev/null
 check "-deactivate: both are gone within 3 s of the daemon's signal" ended_by_daemon $pids
 stop_daemon
 
+# What reaches the screen is exactly the picture: stopped after a number of generations from
+# a seed, the hack shows the render tool's frame for the same, on a screen where the picture
+# is 3.84 times its size; a few generations in, and many, in software and through OpenGL.
+kill "${servers[@]}" 2>/dev/null
+start_server -screen 0 1366x768x24
+while read -r seed effect palette generations renderer; do
+  GLIMMERHEX_SEED=$seed GLIMMERHEX_GENERATIONS=$generations "$counted" --root \
+    --renderer "$renderer" --effect "$effect" --palette "$palette" </dev/null 2>"$work/exact.err" &
+  pid=$!
+  check "effect $effect, palette $palette, $generations generations ($renderer): the screen is the render's frame" \
+    shows_render_frame "$work/exact.err" "$seed" "$effect" "$palette" "$generations" "$renderer" import -window root png:-
+  kill "$pid"
+  wait "$pid"
+done <<CASES
+7 1 19 300 software
+11 4 7 3 software
+23 6 30 300 accelerated
+CASES
+
 finish

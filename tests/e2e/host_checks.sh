@@ -74,3 +74,21 @@ ends_within() { # seconds pid
   ended_status=$?
   return 0
 }
+
+# Exactly the render tool's frame: a counted build started with GLIMMERHEX_SEED and
+# GLIMMERHEX_GENERATIONS stops its generations at the given count and goes on presenting the
+# last; once its stderr says so, the screenshot the command given writes to stdout must be
+# that frame, fitted as picture_check.py fits it by the rule alone (through OpenGL, with
+# the texture sampled at each pixel's centre).
+shows_render_frame() { # stderr file, seed, effect, palette, generations, renderer, screenshot command
+  local errors=$1 seed=$2 effect=$3 palette=$4 generations=$5 rule=() _
+  [ "$6" = accelerated ] && rule=(--centres)
+  shift 6
+  for _ in $(seq 300); do grep -q '^generations_done=' "$errors" 2>/dev/null && break; sleep 0.1; done
+  grep -qx "generations_done=$generations" "$errors" || { echo "  it never stopped at $generations"; return 1; }
+  sleep 0.3 # the last picture presented, whenever the display asks for it
+  "$render" --seed "$seed" --effect "$effect" --palette "$palette" --ticks "$generations" \
+    --out "$work/frame.raw" >/dev/null || return 1
+  "$@" >"$work/exact.png" 2>/dev/null || { echo "  no screenshot"; return 1; }
+  python3 "$(dirname "${BASH_SOURCE[0]}")/picture_check.py" "${rule[@]}" "$work/exact.png" "$work/frame.raw"
+}

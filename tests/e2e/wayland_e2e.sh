@@ -93,6 +93,26 @@ check "one generation a refresh, each of the three outputs drawing more than 20 
 
 check "without a GPU the picture is scaled in memory" grep -q 'presenter=software' "$work/saver.err"
 
+# What reaches the screen is exactly the picture: stopped after a number of generations from
+# a seed, every output shows the render tool's frame for the same, at 4, 3.2 and 2.5 times
+# its size; a few generations in, and many, in memory and through OpenGL ES.
+while read -r seed effect palette generations renderer; do
+  launch_as_sway_user "$work/exact.err" env GLIMMERHEX_SEED="$seed" \
+    GLIMMERHEX_GENERATIONS="$generations" "$counted" --renderer "$renderer" --effect "$effect" \
+    --palette "$palette" </dev/null
+  for output in HEADLESS-1 HEADLESS-2 HEADLESS-3; do
+    check "effect $effect, palette $palette, $generations generations ($renderer): $output is the render's frame" \
+      shows_render_frame "$work/exact.err" "$seed" "$effect" "$palette" "$generations" \
+      "$renderer" as_sway_user grim -o "$output" -
+  done
+  kill "$launched"
+  wait "$launched"
+done <<CASES
+5 3 5 300 software
+13 7 12 2 software
+29 2 21 300 accelerated
+CASES
+
 # One saver a compositor: while one covers it, another start ends at once with status 0
 # and no surface, whichever program, however the compositor is named.
 socket=$runtime/$WAYLAND_DISPLAY
