@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-static_assert(TileColumns * TileSide == PictureWidth && TileRows * TileSide == PictureHeight);
+static_assert(TileColumns * TileWidth == PictureWidth && TileRows * TileHeight == PictureHeight);
 static_assert(TileColumns <= 64, "a band's tiles are the bits of one word");
 
 namespace {
@@ -24,14 +24,14 @@ bool CompareWithNoted(const uint8_t* pixels, TileMask& mask) {
     bool changed = false;
     for (int32_t band = 0; band < TileRows; ++band) {
         uint64_t tiles = 0;
-        for (int32_t line = band * TileSide; line < (band + 1) * TileSide; ++line) {
+        for (int32_t line = band * TileHeight; line < (band + 1) * TileHeight; ++line) {
             const uint8_t* now = pixels + line * PictureWidth;
             uint8_t* before = Noted + line * PictureWidth;
             if (std::memcmp(now, before, PictureWidth) == 0) continue;
             for (int32_t column = 0; column < TileColumns; ++column) {
                 uint64_t a, b;
-                std::memcpy(&a, now + column * TileSide, sizeof a);
-                std::memcpy(&b, before + column * TileSide, sizeof b);
+                std::memcpy(&a, now + column * TileWidth, sizeof a);
+                std::memcpy(&b, before + column * TileWidth, sizeof b);
                 if (a != b) tiles |= uint64_t{1} << column;
             }
             std::memcpy(before, now, PictureWidth);
@@ -45,11 +45,12 @@ bool CompareWithNoted(const uint8_t* pixels, TileMask& mask) {
 // Appends the rectangle of tiles [first, end) of band, or grows the one above it with the same
 // columns; false when there is no room.
 bool AddTiles(PictureChanges& changes, int32_t band, int32_t first, int32_t end) {
-    const PictureRect tiles{first * TileSide, band * TileSide, (end - first) * TileSide, TileSide};
+    const PictureRect tiles{first * TileWidth, band * TileHeight, (end - first) * TileWidth,
+                            TileHeight};
     for (int32_t i = 0; i < changes.Count; ++i) {
         PictureRect& above = changes.Rects[i];
         if (above.X == tiles.X && above.Width == tiles.Width && above.Y + above.Height == tiles.Y) {
-            above.Height += TileSide;
+            above.Height += TileHeight;
             return true;
         }
     }
@@ -60,14 +61,14 @@ bool AddTiles(PictureChanges& changes, int32_t band, int32_t first, int32_t end)
 
 // The mask's changed tiles as rectangles: runs along each band, joined across small gaps and
 // with the same run of the band above. False when they do not fit.
-bool ListRects(const TileMask& mask, PictureChanges& changes) {
+bool ListRects(const TileMask& mask, int32_t joinedGap, PictureChanges& changes) {
     changes.Count = 0;
     for (int32_t band = 0; band < TileRows; ++band) {
         uint64_t tiles = mask[band];
         while (tiles != 0) {
             const int32_t first = __builtin_ctzll(tiles);
             int32_t end = first + __builtin_ctzll(~(tiles >> first));
-            for (uint64_t after = tiles >> end; after != 0 && __builtin_ctzll(after) <= JoinedGap;
+            for (uint64_t after = tiles >> end; after != 0 && __builtin_ctzll(after) <= joinedGap;
                  after = tiles >> end) {
                 end += __builtin_ctzll(after);
                 end += __builtin_ctzll(~(tiles >> end));
@@ -96,23 +97,17 @@ uint64_t NotePicture(const uint8_t* pixels, uint32_t paletteChanges) {
 }
 
 void ListChangesSince(uint64_t had, PictureChanges& changes) {
-    changes.Whole = had == 0 || had > Newest || Newest - had >= RememberedPictures;
-    if (changes.Whole) {
-        changes.Count = 1;
-        changes.Rects[0] = {0, 0, PictureWidth, PictureHeight};
-        return;
+    if (had != 0 && had <= Newest && Newest - had < RememberedPictures) {
+        TileMask mask{};
+        for (uint64_t n = had + 1; n <= Newest; ++n)
+            for (int32_t band = 0; band < TileRows; ++band)
+                mask[band] |= Masks[n % RememberedPictures][band];
+        // Too scattered to list: joined across ever wider gaps, up to one run a band.
+        for (int32_t gap = JoinedGap; gap < 2 * TileColumns; gap = gap * 2 + 1)
+            if (ListRects(mask, gap, changes)) return;
     }
-    TileMask mask{};
-    for (uint64_t n = had + 1; n <= Newest; ++n)
-        for (int32_t band = 0; band < TileRows; ++band)
-            mask[band] |= Masks[n % RememberedPictures][band];
-    if (ListRects(mask, changes)) return;
-    // Too scattered to list: each band from its first changed tile to its last.
-    for (uint64_t& tiles : mask)
-        if (tiles != 0)
-            tiles = ((uint64_t{2} << (63 - __builtin_clzll(tiles))) - 1) &
-                    ~((uint64_t{1} << __builtin_ctzll(tiles)) - 1);
-    ListRects(mask, changes);
+    changes.Count = 1;
+    changes.Rects[0] = {0, 0, PictureWidth, PictureHeight};
 }
 
 void ForgetNotedPictures() {

@@ -11,12 +11,14 @@
 
 #include "platform/present/picture_scaling.h"
 
-inline constexpr int32_t TileSide = 8; // picture pixels
-inline constexpr int32_t TileColumns = PictureWidth / TileSide;
-inline constexpr int32_t TileRows = PictureHeight / TileSide;
+// In picture pixels. A tile's line is one word to compare.
+inline constexpr int32_t TileWidth = 8;
+inline constexpr int32_t TileHeight = 4;
+inline constexpr int32_t TileColumns = PictureWidth / TileWidth;
+inline constexpr int32_t TileRows = PictureHeight / TileHeight;
 // More rectangles than this cost more to send, one request each, than the pixels between
 // them: the changes are then sent a band of tiles at a time.
-inline constexpr int32_t MaxChangedRects = 64;
+inline constexpr int32_t MaxChangedRects = 128;
 // A place that held a buffer back for this many pictures or more is drawn whole: more than two
 // buffers' worth of history is never needed by a compositor that paces its frames.
 inline constexpr uint64_t RememberedPictures = 32;
