@@ -83,7 +83,7 @@ void PresentWithSurface() {
     const uint64_t newest = NotePicture(Picture.Pixels, Picture.PaletteChanges);
     if (newest == WindowHas) return; // the same picture: nothing to send
     PictureChanges changes;
-    ListChangesSince(WindowHas, changes);
+    ListChangesSince(WindowHas, MaxChangedRects, changes);
     if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return;
     SDL_Rect sent[MaxChangedRects];
     int count = 0;

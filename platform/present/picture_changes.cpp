@@ -1,14 +1,12 @@
 #include "platform/present/picture_changes.h"
 
+#include <algorithm>
 #include <cstring>
 
 static_assert(TileColumns * TileWidth == PictureWidth && TileRows * TileHeight == PictureHeight);
 static_assert(TileColumns <= 64, "a band's tiles are the bits of one word");
 
 namespace {
-// Changed runs of tiles closer than this are sent as one rectangle: a few unchanged tiles
-// cost less than a request more.
-constexpr int32_t JoinedGap = 2;
 constexpr uint64_t AllTiles = (uint64_t{1} << TileColumns) - 1;
 
 using TileMask = uint64_t[TileRows]; // bit c of band r: tile (c, r) changed
@@ -42,39 +40,51 @@ bool CompareWithNoted(const uint8_t* pixels, TileMask& mask) {
     return changed;
 }
 
-// Appends the rectangle of tiles [first, end) of band, or grows the one above it with the same
-// columns; false when there is no room.
-bool AddTiles(PictureChanges& changes, int32_t band, int32_t first, int32_t end) {
-    const PictureRect tiles{first * TileWidth, band * TileHeight, (end - first) * TileWidth,
-                            TileHeight};
+// Appends the rectangle of tiles [first, end) across rows tile rows from row, or grows the one
+// above it with the same columns; false when there are already most.
+bool AddTiles(PictureChanges& changes, int32_t most, int32_t row, int32_t rows, int32_t first,
+              int32_t end) {
+    const PictureRect tiles{first * TileWidth, row * TileHeight, (end - first) * TileWidth,
+                            rows * TileHeight};
     for (int32_t i = 0; i < changes.Count; ++i) {
         PictureRect& above = changes.Rects[i];
         if (above.X == tiles.X && above.Width == tiles.Width && above.Y + above.Height == tiles.Y) {
-            above.Height += TileHeight;
+            above.Height += tiles.Height;
             return true;
         }
     }
-    if (changes.Count == MaxChangedRects) return false;
+    if (changes.Count == most) return false;
     changes.Rects[changes.Count++] = tiles;
     return true;
 }
 
-// The mask's changed tiles as rectangles: runs along each band, joined across small gaps and
-// with the same run of the band above. False when they do not fit.
-bool ListRects(const TileMask& mask, int32_t joinedGap, PictureChanges& changes) {
+// How coarsely the changed tiles are listed: tile rows taken together, and the unchanged
+// tiles a rectangle may span to take in the next changed ones. The last gives one rectangle.
+struct Coarseness {
+    int32_t Rows, Gap;
+};
+constexpr Coarseness Coarser[] = {{1, 2},  {1, 5},  {2, 5},  {2, 11},  {4, 11},
+                                  {4, 23}, {8, 23}, {8, 64}, {16, 64}, {TileRows, 64}};
+
+// The mask's changed tiles as at most most rectangles: runs along each group of rows, joined
+// across gaps, and with the same run of the group above. False when they do not fit.
+bool ListRects(const TileMask& mask, Coarseness coarseness, int32_t most, PictureChanges& changes) {
     changes.Count = 0;
-    for (int32_t band = 0; band < TileRows; ++band) {
-        uint64_t tiles = mask[band];
+    for (int32_t row = 0; row < TileRows; row += coarseness.Rows) {
+        const int32_t rows = std::min(coarseness.Rows, TileRows - row);
+        uint64_t tiles = 0;
+        for (int32_t each = row; each < row + rows; ++each)
+            tiles |= mask[each];
         while (tiles != 0) {
             const int32_t first = __builtin_ctzll(tiles);
             int32_t end = first + __builtin_ctzll(~(tiles >> first));
-            for (uint64_t after = tiles >> end; after != 0 && __builtin_ctzll(after) <= joinedGap;
-                 after = tiles >> end) {
+            for (uint64_t after = tiles >> end;
+                 after != 0 && __builtin_ctzll(after) <= coarseness.Gap; after = tiles >> end) {
                 end += __builtin_ctzll(after);
                 end += __builtin_ctzll(~(tiles >> end));
             }
             tiles &= ~uint64_t{0} << end;
-            if (!AddTiles(changes, band, first, end)) return false;
+            if (!AddTiles(changes, most, row, rows, first, end)) return false;
         }
     }
     return true;
@@ -96,15 +106,15 @@ uint64_t NotePicture(const uint8_t* pixels, uint32_t paletteChanges) {
     return Newest;
 }
 
-void ListChangesSince(uint64_t had, PictureChanges& changes) {
+void ListChangesSince(uint64_t had, int32_t most, PictureChanges& changes) {
     if (had != 0 && had <= Newest && Newest - had < RememberedPictures) {
         TileMask mask{};
         for (uint64_t n = had + 1; n <= Newest; ++n)
-            for (int32_t band = 0; band < TileRows; ++band)
-                mask[band] |= Masks[n % RememberedPictures][band];
-        // Too scattered to list: joined across ever wider gaps, up to one run a band.
-        for (int32_t gap = JoinedGap; gap < 2 * TileColumns; gap = gap * 2 + 1)
-            if (ListRects(mask, gap, changes)) return;
+            for (int32_t row = 0; row < TileRows; ++row)
+                mask[row] |= Masks[n % RememberedPictures][row];
+        // As finely as fits: the coarsest is one rectangle around every change.
+        for (const Coarseness& coarseness : Coarser)
+            if (ListRects(mask, coarseness, std::min(most, MaxChangedRects), changes)) return;
     }
     changes.Count = 1;
     changes.Rects[0] = {0, 0, PictureWidth, PictureHeight};

@@ -17,7 +17,7 @@ inline constexpr int32_t TileHeight = 4;
 inline constexpr int32_t TileColumns = PictureWidth / TileWidth;
 inline constexpr int32_t TileRows = PictureHeight / TileHeight;
 // More rectangles than this cost more to send, one request each, than the pixels between
-// them: the changes are then sent a band of tiles at a time.
+// them.
 inline constexpr int32_t MaxChangedRects = 128;
 // A place that held a buffer back for this many pictures or more is drawn whole: more than two
 // buffers' worth of history is never needed by a compositor that paces its frames.
@@ -35,8 +35,9 @@ struct PictureChanges {
 uint64_t NotePicture(const uint8_t* pixels, uint32_t paletteChanges);
 
 // What a place that holds picture number had (0: nothing it can keep) lacks of the one noted
-// last: everything where it holds none, or one too old to be remembered.
-void ListChangesSince(uint64_t had, PictureChanges& changes);
+// last, in at most most rectangles (up to MaxChangedRects): everything where it holds none, or
+// one too old to be remembered. The fewer rectangles, the more unchanged pixels they span.
+void ListChangesSince(uint64_t had, int32_t most, PictureChanges& changes);
 
 // Forgets every picture noted, as when a run starts over in the same process (the tests).
 void ForgetNotedPictures();

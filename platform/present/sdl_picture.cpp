@@ -22,7 +22,7 @@ bool PresentWithRenderer(SDL_Renderer* renderer, SDL_Texture* texture, bool agai
     const uint64_t newest = NotePicture(Picture.Pixels, Picture.PaletteChanges);
     if (newest == TextureHas && !again) return false;
     PictureChanges changes;
-    ListChangesSince(TextureHas, changes);
+    ListChangesSince(TextureHas, MaxChangedRects, changes);
     for (int i = 0; i < changes.Count; ++i) {
         const PictureRect& part = changes.Rects[i];
         uint32_t* first = Texels + part.Y * PictureWidth + part.X;

@@ -95,7 +95,7 @@ void DrawInMemory(int slot, OutputSurface& output, const OutputPicture& plan, ui
     ShmBuffer* buffer = FreeBuffer(output);
     if (buffer == nullptr) return; // drawn once one comes back
     PictureChanges changes;
-    ListChangesSince(buffer->Holds, changes);
+    ListChangesSince(buffer->Holds, MaxChangedRects, changes);
     for (int i = 0; i < changes.Count; ++i)
         ScalePictureArea(Picture.Pixels, PictureWidth, Picture.Colours, plan.Fit, changes.Rects[i],
                          buffer->Pixels, plan.Stride);
@@ -106,7 +106,7 @@ void DrawInMemory(int slot, OutputSurface& output, const OutputPicture& plan, ui
     } else if (output.Shows == 0) { // the bars too
         wl_surface_damage_buffer(surface, 0, 0, plan.Width, plan.Height);
     } else {
-        ListChangesSince(output.Shows, changes);
+        ListChangesSince(output.Shows, MostDamageRects, changes);
         for (int i = 0; i < changes.Count; ++i) {
             const PictureRect area = WindowAreaOf(plan.Fit, changes.Rects[i]);
             wl_surface_damage_buffer(surface, area.X, area.Y, area.Width, area.Height);

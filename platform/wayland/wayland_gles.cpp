@@ -121,7 +121,7 @@ void UploadPicture() {
     // Only the lines that changed, once whatever the number of outputs: they share the
     // context. (OpenGL ES 2 uploads whole lines of a picture 320 pixels wide.)
     PictureChanges changes;
-    ListChangesSince(TextureHas, changes);
+    ListChangesSince(TextureHas, MaxChangedRects, changes);
     for (int i = 0; i < changes.Count; ++i) {
         const PictureRect& part = changes.Rects[i];
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, part.Y, PictureWidth, part.Height, GL_LUMINANCE,
@@ -134,7 +134,7 @@ bool SwapChanges(const OutputSurface& output, const OutputPicture& plan) {
     if (SwapWithDamage == nullptr || output.Shows == 0)
         return eglSwapBuffers(Display, output.EglSurface) == EGL_TRUE;
     PictureChanges changes;
-    ListChangesSince(output.Shows, changes);
+    ListChangesSince(output.Shows, MostDamageRects, changes);
     EGLint rects[MaxChangedRects * 4];
     for (int i = 0; i < changes.Count; ++i) {
         const PictureRect area = WindowAreaOf(plan.Fit, changes.Rects[i]);
