@@ -63,8 +63,9 @@ bool AddTiles(PictureChanges& changes, int32_t most, int32_t row, int32_t rows, 
 struct Coarseness {
     int32_t Rows, Gap;
 };
-constexpr Coarseness Coarser[] = {{1, 2},  {1, 5},  {2, 5},  {2, 11},  {4, 11},
-                                  {4, 23}, {8, 23}, {8, 64}, {16, 64}, {TileRows, 64}};
+constexpr Coarseness Coarser[] = {{1, 2},   {1, 5},   {2, 5},   {2, 8},        {3, 8},  {4, 8},
+                                  {4, 12},  {5, 12},  {6, 16},  {8, 16},       {8, 24}, {10, 24},
+                                  {12, 32}, {16, 40}, {25, 64}, {TileRows, 64}};
 
 // The mask's changed tiles as at most most rectangles: runs along each group of rows, joined
 // across gaps, and with the same run of the group above. False when they do not fit.
