@@ -1,6 +1,8 @@
 #include "reference_checks.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <random>
 
@@ -19,9 +21,11 @@
 namespace {
 constexpr uint8_t Sentinel = 0xAB;
 
+// A grid's rows, border included, without the padding that ends each row in memory.
 RefGrid ReadGrid(const uint8_t* grid) {
     RefGrid whole;
-    std::memcpy(&whole[0][0], grid, sizeof whole);
+    for (int32_t row = 0; row < GridRows; ++row)
+        std::memcpy(whole[row].data(), grid + row * GridStride, whole[row].size());
     return whole;
 }
 
@@ -43,7 +47,9 @@ std::string Compare(int step, RefWorld& world, bool whole,
         return Where(step, "next grids");
     if (RefInterior(ReadGrid(CurrentShadeGrid)) != RefInterior(world.Shades()))
         return Where(step, "shades");
-    if (HeadlessDisplay.Pixels != expectedSurface) return Where(step, "pictures");
+    if (!std::equal(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(),
+                    expectedSurface.begin(), expectedSurface.end()))
+        return Where(step, "pictures");
     return "";
 }
 
@@ -63,6 +69,29 @@ bool OnlyCellBytesWritten() {
     for (uint8_t byte : HeadlessDisplay.Pixels)
         untouched += byte == Sentinel;
     return untouched >= HeadlessDisplay.Pixels.size() - 64000;
+}
+
+// Every grid, whatever its role now, with column 1 of each row on a cache line and the
+// padding after column 321 still zero.
+std::string GridLayoutFault() {
+    const uint8_t* const grids[] = {CurrentCellGrid, NextCellGrid, CurrentShadeGrid,
+                                    SpareShadeGrid};
+    for (const uint8_t* grid : grids)
+        for (int32_t row = 0; row < GridRows; ++row) {
+            const uint8_t* line = grid + row * GridStride;
+            if (reinterpret_cast<uintptr_t>(line + 1) % CacheLineBytes != 0)
+                return "row " + std::to_string(row) + " does not start a cache line";
+            for (int32_t column = GridWidth; column < GridStride; ++column)
+                if (line[column] != 0)
+                    return "padding written in row " + std::to_string(row) + ", column " +
+                           std::to_string(column);
+        }
+    return "";
+}
+
+std::string BytesOutsideWritten() {
+    if (!OnlyCellBytesWritten()) return "bytes outside the cells were written";
+    return GridLayoutFault();
 }
 } // namespace
 
@@ -85,12 +114,13 @@ std::string CompareFramesWithReference(const ReferenceCase& c, int frames, uint8
     const bool plasma = c.Effect >= 5;
     for (int32_t row = 1; row <= 200; ++row)
         for (int32_t column = 1; column <= 320; ++column) {
-            NextCellGrid[row * 322 + column] = random() % 3 == 0 ? 1 : 0;
+            NextCellGrid[row * GridStride + column] = random() % 3 == 0 ? 1 : 0;
             // Plasma shades are multiples of 4 on entry, as normalisation leaves them.
-            CurrentShadeGrid[row * 322 + column] =
+            CurrentShadeGrid[row * GridStride + column] =
                 static_cast<uint8_t>(plasma ? (random() % 64) * 4 : random() % 256);
         }
-    std::vector<uint8_t> expectedSurface = HeadlessDisplay.Pixels;
+    std::vector<uint8_t> expectedSurface(HeadlessDisplay.Pixels.begin(),
+                                         HeadlessDisplay.Pixels.end());
     for (int frame = 0; frame < frames; ++frame) {
         world.Current() = ReadGrid(NextCellGrid);
         RefWrapBorder(world.Current());
@@ -112,7 +142,7 @@ std::string CompareFramesWithReference(const ReferenceCase& c, int frames, uint8
         if (std::string failure = Compare(frame, world, false, expectedSurface); !failure.empty())
             return failure;
     }
-    return OnlyCellBytesWritten() ? "" : "bytes outside the cells were written";
+    return BytesOutsideWritten();
 }
 
 std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int ticks,
@@ -120,7 +150,8 @@ std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int
     RefWorld world;
     if (std::string failure = StartCase(c, seed, world); !failure.empty()) return failure;
     HeadlessDisplay.RestoredFill = Sentinel;
-    std::vector<uint8_t> expectedSurface = HeadlessDisplay.Pixels;
+    std::vector<uint8_t> expectedSurface(HeadlessDisplay.Pixels.begin(),
+                                         HeadlessDisplay.Pixels.end());
     for (int tick = 1; tick <= ticks; ++tick) {
         bool lost = false;
         for (const TickEvent& event : events) {
@@ -151,5 +182,5 @@ std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int
         if (std::string failure = Compare(tick, world, true, expectedSurface); !failure.empty())
             return failure;
     }
-    return OnlyCellBytesWritten() ? "" : "bytes outside the cells were written";
+    return BytesOutsideWritten();
 }
