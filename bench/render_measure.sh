@@ -31,14 +31,14 @@ sys.exit(1) if status else print(usage.ru_utime + usage.ru_stime)' \
 }
 
 for effect in 1 2 3 4 5 6 7; do
-  for run in 1 2; do
+  for _ in 1 2; do
     "$tick_bench" --benchmark_filter="BM_IdleTick/$effect/0/4/" --benchmark_out="$work/scalar.json" \
       --benchmark_out_format=json >/dev/null 2>&1
     awk -v e="$effect" '/"cpu_time"/ { gsub(/,/, ""); printf "%d %.1f\n", e, $2 }' "$work/scalar.json"
   done
 done | sort -k1,1n -k2,2g | awk '!seen[$1]++' >"$work/scalar"
 
-for round in $(seq "$rounds"); do
+for _ in $(seq "$rounds"); do
   for b in "${!renders[@]}"; do
     for path in $paths; do
       for effect in 1 2 3 4 5 6 7; do
