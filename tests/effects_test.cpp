@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -110,6 +111,18 @@ TEST(EffectFrame, EachCellIsDrawnAtItsOffset) {
         ASSERT_EQ(written.size(), 1u) << c.Column << "," << c.Row;
         EXPECT_EQ(written[0], c.Offset) << c.Column << "," << c.Row << " pitch " << c.Pitch;
         EXPECT_EQ(HeadlessDisplay.Pixels[c.Offset], 126);
+    }
+}
+
+// The headless surface starts a cache line in every mode and pitch, as the programs' pictures
+// do, so that the tests and the bench store where the programs store.
+TEST(EffectFrame, TheHeadlessSurfaceStartsACacheLine) {
+    const std::pair<uint8_t, int32_t> cases[] = {
+        {NativeDisplay, 320}, {NativeDisplay, 352}, {DoubledDisplay, 640}, {DoubledDisplay, 704}};
+    for (const auto& [mode, pitch] : cases) {
+        StartHeadlessWorld(1, 1, mode, pitch);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(HeadlessDisplay.Pixels.data()) % 64, 0u)
+            << "mode " << +mode << ", pitch " << pitch;
     }
 }
 
