@@ -1,6 +1,5 @@
 #include "reference_checks.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -30,7 +29,7 @@ RefGrid ReadGrid(const uint8_t* grid) {
 }
 
 // Where the restatement draws: a copy of the headless surface, laid out alike.
-RefSurface SurfaceOf(std::vector<uint8_t>& pixels) {
+RefSurface SurfaceOf(SurfaceBytes& pixels) {
     return {pixels.data(), HeadlessDisplay.Pitch, DisplayMode == DoubledDisplay};
 }
 
@@ -40,16 +39,13 @@ std::string Where(int step, const char* what) {
 
 // What the tick left against what the restatement left: the next grid (its border too when
 // whole), the shades and the picture.
-std::string Compare(int step, RefWorld& world, bool whole,
-                    const std::vector<uint8_t>& expectedSurface) {
+std::string Compare(int step, RefWorld& world, bool whole, const SurfaceBytes& expectedSurface) {
     const RefGrid next = ReadGrid(NextCellGrid);
     if (whole ? next != world.Next() : RefInterior(next) != RefInterior(world.Next()))
         return Where(step, "next grids");
     if (RefInterior(ReadGrid(CurrentShadeGrid)) != RefInterior(world.Shades()))
         return Where(step, "shades");
-    if (!std::equal(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end(),
-                    expectedSurface.begin(), expectedSurface.end()))
-        return Where(step, "pictures");
+    if (HeadlessDisplay.Pixels != expectedSurface) return Where(step, "pictures");
     return "";
 }
 
@@ -88,11 +84,6 @@ std::string GridLayoutFault() {
         }
     return "";
 }
-
-std::string BytesOutsideWritten() {
-    if (!OnlyCellBytesWritten()) return "bytes outside the cells were written";
-    return GridLayoutFault();
-}
 } // namespace
 
 std::string SetUpHeadlessWorld(uint8_t effect, uint8_t scheme, uint8_t mode, int32_t pitch,
@@ -119,8 +110,7 @@ std::string CompareFramesWithReference(const ReferenceCase& c, int frames, uint8
             CurrentShadeGrid[row * GridStride + column] =
                 static_cast<uint8_t>(plasma ? (random() % 64) * 4 : random() % 256);
         }
-    std::vector<uint8_t> expectedSurface(HeadlessDisplay.Pixels.begin(),
-                                         HeadlessDisplay.Pixels.end());
+    SurfaceBytes expectedSurface = HeadlessDisplay.Pixels;
     for (int frame = 0; frame < frames; ++frame) {
         world.Current() = ReadGrid(NextCellGrid);
         RefWrapBorder(world.Current());
@@ -142,7 +132,7 @@ std::string CompareFramesWithReference(const ReferenceCase& c, int frames, uint8
         if (std::string failure = Compare(frame, world, false, expectedSurface); !failure.empty())
             return failure;
     }
-    return BytesOutsideWritten();
+    return OnlyCellBytesWritten() ? GridLayoutFault() : "bytes outside the cells were written";
 }
 
 std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int ticks,
@@ -150,8 +140,7 @@ std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int
     RefWorld world;
     if (std::string failure = StartCase(c, seed, world); !failure.empty()) return failure;
     HeadlessDisplay.RestoredFill = Sentinel;
-    std::vector<uint8_t> expectedSurface(HeadlessDisplay.Pixels.begin(),
-                                         HeadlessDisplay.Pixels.end());
+    SurfaceBytes expectedSurface = HeadlessDisplay.Pixels;
     for (int tick = 1; tick <= ticks; ++tick) {
         bool lost = false;
         for (const TickEvent& event : events) {
@@ -182,5 +171,5 @@ std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int
         if (std::string failure = Compare(tick, world, true, expectedSurface); !failure.empty())
             return failure;
     }
-    return BytesOutsideWritten();
+    return OnlyCellBytesWritten() ? GridLayoutFault() : "bytes outside the cells were written";
 }
