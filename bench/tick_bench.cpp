@@ -9,6 +9,7 @@
 // or it is reported as an error.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -68,12 +69,16 @@ std::vector<uint8_t> RunTicks(uint8_t effect, int mode, int run) {
     for (int tick = 0; tick < CheckedTicks; ++tick)
         run == ScalarRun ? ScalarIdleTick() : IdleTick();
     const bool scalar = run == ScalarRun;
-    const uint8_t* next = scalar ? &Scalar.Next()[0][0] : NextCellGrid;
-    const uint8_t* shades = scalar ? &Scalar.Shades()[0][0] : CurrentShadeGrid;
+    std::vector<uint8_t> state(HeadlessDisplay.Pixels.begin(), HeadlessDisplay.Pixels.end());
+    // The grids' rows, border included (the saver's lie GridStride apart, padding between).
+    for (const bool shade : {false, true})
+        for (int32_t row = 0; row < GridRows; ++row) {
+            const uint8_t* line =
+                scalar ? (shade ? Scalar.Shades() : Scalar.Next())[row].data()
+                       : (shade ? CurrentShadeGrid : NextCellGrid) + row * GridStride;
+            state.insert(state.end(), line, line + GridWidth);
+        }
     const uint32_t random = scalar ? Scalar.Random : RandomState;
-    std::vector<uint8_t> state = HeadlessDisplay.Pixels;
-    state.insert(state.end(), next, next + GridCells);
-    state.insert(state.end(), shades, shades + GridCells);
     for (int shift = 0; shift < 32; shift += 8)
         state.push_back(static_cast<uint8_t>(random >> shift));
     return state;
@@ -190,6 +195,19 @@ int main(int argc, char** argv) {
     for (uint8_t path = 0; path < SimdPathCount; ++path)
         if (runnable[path]) std::printf(" %s", SimdPathNames[path]);
     std::printf("; the saver chooses %s\n", SimdPathNames[BestSimdPath(runnable)]);
+    // Where the picture and the grids lie, as the programs place them: the headless surface
+    // and the memory picture start on a cache line, each grid row's column 1 too.
+    StartSaverRun(1, 0);
+    const auto address = [](const uint8_t* at) { return reinterpret_cast<uintptr_t>(at); };
+    std::printf("The picture starts at %#zx (%zu mod 64, %zu mod 4096); column 1 of the grids' "
+                "row 0 at %zu and %zu mod 4096 (cells), %zu and %zu (shades)\n",
+                static_cast<size_t>(address(HeadlessDisplay.Pixels.data())),
+                static_cast<size_t>(address(HeadlessDisplay.Pixels.data()) % 64),
+                static_cast<size_t>(address(HeadlessDisplay.Pixels.data()) % 4096),
+                static_cast<size_t>(address(CurrentCellGrid + 1) % 4096),
+                static_cast<size_t>(address(NextCellGrid + 1) % 4096),
+                static_cast<size_t>(address(CurrentShadeGrid + 1) % 4096),
+                static_cast<size_t>(address(SpareShadeGrid + 1) % 4096));
     TickTableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

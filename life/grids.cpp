@@ -5,8 +5,14 @@
 #include "life/history.h"
 
 namespace {
-alignas(64) uint8_t CellGridStore[2][GridCells];
-alignas(64) uint8_t ShadeGridStore[2][GridCells];
+// Each grid starts one byte before a cache line, so that column 1 of row 0, and with the
+// stride every row's column 1, starts a line. A store holds a grid and that byte's lead-in
+// and is a whole number of lines long, so every grid lies the same way.
+constexpr int32_t GridLeadIn = CacheLineBytes - 1;
+constexpr int32_t GridStoreBytes = GridLeadIn + GridCells + 1;
+static_assert(GridStoreBytes % CacheLineBytes == 0);
+alignas(CacheLineBytes) uint8_t CellGridStore[2][GridStoreBytes];
+alignas(CacheLineBytes) uint8_t ShadeGridStore[2][GridStoreBytes];
 CellBits CellBitStore[2];
 
 void SetCellBit(CellBits& bits, int32_t column, int32_t row) {
@@ -15,13 +21,13 @@ void SetCellBit(CellBits& bits, int32_t column, int32_t row) {
 }
 } // namespace
 
-uint8_t* CurrentCellGrid = CellGridStore[0];
-uint8_t* NextCellGrid = CellGridStore[1];
+uint8_t* CurrentCellGrid = CellGridStore[0] + GridLeadIn;
+uint8_t* NextCellGrid = CellGridStore[1] + GridLeadIn;
 CellBits* CurrentCellBits = &CellBitStore[0];
 CellBits* NextCellBits = &CellBitStore[1];
 
-uint8_t* CurrentShadeGrid = ShadeGridStore[0];
-uint8_t* SpareShadeGrid = ShadeGridStore[1];
+uint8_t* CurrentShadeGrid = ShadeGridStore[0] + GridLeadIn;
+uint8_t* SpareShadeGrid = ShadeGridStore[1] + GridLeadIn;
 
 int32_t GenerationCount = 0;
 
@@ -29,12 +35,12 @@ void InitialiseGrids() {
     std::memset(CellGridStore, 0, sizeof CellGridStore);
     std::memset(ShadeGridStore, 0, sizeof ShadeGridStore);
     std::memset(CellBitStore, 0, sizeof CellBitStore);
-    CurrentCellGrid = CellGridStore[0];
-    NextCellGrid = CellGridStore[1];
+    CurrentCellGrid = CellGridStore[0] + GridLeadIn;
+    NextCellGrid = CellGridStore[1] + GridLeadIn;
     CurrentCellBits = &CellBitStore[0];
     NextCellBits = &CellBitStore[1];
-    CurrentShadeGrid = ShadeGridStore[0];
-    SpareShadeGrid = ShadeGridStore[1];
+    CurrentShadeGrid = ShadeGridStore[0] + GridLeadIn;
+    SpareShadeGrid = ShadeGridStore[1] + GridLeadIn;
     // Already zero at process start; cleared again so a fresh world never compares
     // against the snapshots of an earlier one.
     ClearHistory();

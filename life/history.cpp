@@ -7,9 +7,9 @@ alignas(64) uint8_t HistoryStore[HistorySlots][SnapshotBytes];
 
 // The border in a fixed order: rows 0 and 201, then columns 0 and 321 of rows 1..200.
 void GatherBorder(const uint8_t* grid, uint8_t* border) {
-    std::memcpy(border, grid, GridStride);
-    std::memcpy(border + GridStride, grid + (GridRows - 1) * GridStride, GridStride);
-    uint8_t* sides = border + 2 * GridStride;
+    std::memcpy(border, grid, GridWidth);
+    std::memcpy(border + GridWidth, grid + (GridRows - 1) * GridStride, GridWidth);
+    uint8_t* sides = border + 2 * GridWidth;
     for (int32_t row = 1; row <= FieldHeight; ++row, sides += 2) {
         sides[0] = grid[row * GridStride];
         sides[1] = grid[row * GridStride + FieldWidth + 1];

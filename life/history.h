@@ -6,7 +6,9 @@
 #include "life/grids.h"
 
 inline constexpr int32_t HistorySlots = 7;
-inline constexpr int32_t BorderCells = 2 * GridStride + 2 * FieldHeight; // 1044
+// A snapshot keeps a grid's border as the grids had it when their rows were 322 cells
+// long, whatever the grids' stride: rows 0 and 201 whole, then columns 0 and 321 of the rest.
+inline constexpr int32_t BorderCells = 2 * GridWidth + 2 * FieldHeight; // 1044
 inline constexpr int32_t SnapshotBytes = CellBitBytes + BorderCells;
 
 // Slot 1 the newest snapshot, slot 6 the oldest, slot 0 the next one to be overwritten.

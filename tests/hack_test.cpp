@@ -2,6 +2,7 @@
 // settings file offers, and fitting and scaling the picture into a window.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -16,6 +17,7 @@
 #include "palettes/palette_catalogue.h"
 #include "parsed_options.h"
 #include "platform/hack/hack_options.h"
+#include "platform/present/memory_picture.h"
 #include "platform/present/paced_run.h"
 #include "platform/present/picture_changes.h"
 #include "platform/present/picture_scaling.h"
@@ -448,5 +450,11 @@ TEST(PresentPacing, ARefreshOrTwentyTimesWhatThePresentTook) {
         EXPECT_FALSE(PresentIsDue(pace, 7000 + c.DueAfter - 1)) << "took " << c.Took;
         EXPECT_TRUE(PresentIsDue(pace, 7000 + c.DueAfter)) << "took " << c.Took;
     }
+}
+
+// The picture every Linux front end draws into starts a cache line, wherever the linker puts
+// it, so that the wide paths' picture stores never split a line.
+TEST(MemoryPicture, StartsACacheLine) {
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(Picture.Pixels) % 64, 0u);
 }
 } // namespace

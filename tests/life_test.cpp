@@ -285,7 +285,7 @@ int FirstCellWhoseBitDiffers(const uint8_t* grid, const CellBits& bits) {
         for (int column = 1; column <= 320; ++column) {
             const int bit =
                 (bits.Bits[(row - 1) * 40 + (column - 1) / 8] >> ((column - 1) % 8)) & 1;
-            if (bit != grid[row * 322 + column]) return row * 322 + column;
+            if (bit != grid[row * GridStride + column]) return row * GridStride + column;
         }
     return -1;
 }

@@ -1,6 +1,7 @@
 #include "reference_checks.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <random>
 
@@ -19,14 +20,16 @@
 namespace {
 constexpr uint8_t Sentinel = 0xAB;
 
+// A grid's rows, border included, without the padding that ends each row in memory.
 RefGrid ReadGrid(const uint8_t* grid) {
     RefGrid whole;
-    std::memcpy(&whole[0][0], grid, sizeof whole);
+    for (int32_t row = 0; row < GridRows; ++row)
+        std::memcpy(whole[row].data(), grid + row * GridStride, whole[row].size());
     return whole;
 }
 
 // Where the restatement draws: a copy of the headless surface, laid out alike.
-RefSurface SurfaceOf(std::vector<uint8_t>& pixels) {
+RefSurface SurfaceOf(SurfaceBytes& pixels) {
     return {pixels.data(), HeadlessDisplay.Pitch, DisplayMode == DoubledDisplay};
 }
 
@@ -36,8 +39,7 @@ std::string Where(int step, const char* what) {
 
 // What the tick left against what the restatement left: the next grid (its border too when
 // whole), the shades and the picture.
-std::string Compare(int step, RefWorld& world, bool whole,
-                    const std::vector<uint8_t>& expectedSurface) {
+std::string Compare(int step, RefWorld& world, bool whole, const SurfaceBytes& expectedSurface) {
     const RefGrid next = ReadGrid(NextCellGrid);
     if (whole ? next != world.Next() : RefInterior(next) != RefInterior(world.Next()))
         return Where(step, "next grids");
@@ -64,6 +66,24 @@ bool OnlyCellBytesWritten() {
         untouched += byte == Sentinel;
     return untouched >= HeadlessDisplay.Pixels.size() - 64000;
 }
+
+// Every grid, whatever its role now, with column 1 of each row on a cache line and the
+// padding after column 321 still zero.
+std::string GridLayoutFault() {
+    const uint8_t* const grids[] = {CurrentCellGrid, NextCellGrid, CurrentShadeGrid,
+                                    SpareShadeGrid};
+    for (const uint8_t* grid : grids)
+        for (int32_t row = 0; row < GridRows; ++row) {
+            const uint8_t* line = grid + row * GridStride;
+            if (reinterpret_cast<uintptr_t>(line + 1) % CacheLineBytes != 0)
+                return "row " + std::to_string(row) + " does not start a cache line";
+            for (int32_t column = GridWidth; column < GridStride; ++column)
+                if (line[column] != 0)
+                    return "padding written in row " + std::to_string(row) + ", column " +
+                           std::to_string(column);
+        }
+    return "";
+}
 } // namespace
 
 std::string SetUpHeadlessWorld(uint8_t effect, uint8_t scheme, uint8_t mode, int32_t pitch,
@@ -85,12 +105,12 @@ std::string CompareFramesWithReference(const ReferenceCase& c, int frames, uint8
     const bool plasma = c.Effect >= 5;
     for (int32_t row = 1; row <= 200; ++row)
         for (int32_t column = 1; column <= 320; ++column) {
-            NextCellGrid[row * 322 + column] = random() % 3 == 0 ? 1 : 0;
+            NextCellGrid[row * GridStride + column] = random() % 3 == 0 ? 1 : 0;
             // Plasma shades are multiples of 4 on entry, as normalisation leaves them.
-            CurrentShadeGrid[row * 322 + column] =
+            CurrentShadeGrid[row * GridStride + column] =
                 static_cast<uint8_t>(plasma ? (random() % 64) * 4 : random() % 256);
         }
-    std::vector<uint8_t> expectedSurface = HeadlessDisplay.Pixels;
+    SurfaceBytes expectedSurface = HeadlessDisplay.Pixels;
     for (int frame = 0; frame < frames; ++frame) {
         world.Current() = ReadGrid(NextCellGrid);
         RefWrapBorder(world.Current());
@@ -112,7 +132,7 @@ std::string CompareFramesWithReference(const ReferenceCase& c, int frames, uint8
         if (std::string failure = Compare(frame, world, false, expectedSurface); !failure.empty())
             return failure;
     }
-    return OnlyCellBytesWritten() ? "" : "bytes outside the cells were written";
+    return OnlyCellBytesWritten() ? GridLayoutFault() : "bytes outside the cells were written";
 }
 
 std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int ticks,
@@ -120,7 +140,7 @@ std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int
     RefWorld world;
     if (std::string failure = StartCase(c, seed, world); !failure.empty()) return failure;
     HeadlessDisplay.RestoredFill = Sentinel;
-    std::vector<uint8_t> expectedSurface = HeadlessDisplay.Pixels;
+    SurfaceBytes expectedSurface = HeadlessDisplay.Pixels;
     for (int tick = 1; tick <= ticks; ++tick) {
         bool lost = false;
         for (const TickEvent& event : events) {
@@ -151,5 +171,5 @@ std::string CompareTicksWithReference(const ReferenceCase& c, uint32_t seed, int
         if (std::string failure = Compare(tick, world, true, expectedSurface); !failure.empty())
             return failure;
     }
-    return OnlyCellBytesWritten() ? "" : "bytes outside the cells were written";
+    return OnlyCellBytesWritten() ? GridLayoutFault() : "bytes outside the cells were written";
 }

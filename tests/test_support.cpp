@@ -14,10 +14,10 @@ void StartHeadlessWorld(uint8_t effect, uint8_t scheme, uint8_t mode, int32_t pi
 }
 
 uint8_t& NextCell(int32_t column, int32_t row) {
-    return NextCellGrid[row * 322 + column];
+    return NextCellGrid[row * GridStride + column];
 }
 uint8_t& CurrentShade(int32_t column, int32_t row) {
-    return CurrentShadeGrid[row * 322 + column];
+    return CurrentShadeGrid[row * GridStride + column];
 }
 
 uint8_t& CellPixel(int32_t column, int32_t row) {

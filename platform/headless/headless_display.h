@@ -1,11 +1,31 @@
 // The headless display: an in-memory 8-bit surface and palette that tests and the
 // render tool look into, with every operation able to fail on request.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "palettes/palette_catalogue.h"
 #include "ports/display_port.h"
+
+// Surface memory that starts on a cache line, as a real surface does and as the programs'
+// pictures do, so that the vector paths' picture stores lie there as they do in the
+// programs (a split store costs Intel's processors dearly; malloc gives 16 bytes).
+template <typename T> struct LineAlignedAllocator {
+    using value_type = T;
+    static constexpr std::align_val_t Alignment{64};
+    LineAlignedAllocator() = default;
+    template <typename U> explicit LineAlignedAllocator(const LineAlignedAllocator<U>&) {}
+    T* allocate(size_t count) {
+        return static_cast<T*>(::operator new(count * sizeof(T), Alignment));
+    }
+    void deallocate(T* p, size_t) { ::operator delete(p, Alignment); }
+    friend bool operator==(const LineAlignedAllocator&, const LineAlignedAllocator&) {
+        return true;
+    }
+};
+using SurfaceBytes = std::vector<uint8_t, LineAlignedAllocator<uint8_t>>;
 
 struct HeadlessDisplayState {
     // What the next calls answer. Each *Result is returned as it is (0 succeeds).
@@ -28,7 +48,7 @@ struct HeadlessDisplayState {
 
     // What happened.
     int32_t Width = 0, Height = 0, Pitch = 0;
-    std::vector<uint8_t> Pixels;
+    SurfaceBytes Pixels; // on a cache line
     PaletteEntry Colours[256] = {};
     bool DeviceLive = false, SurfaceLive = false, PaletteLive = false, Exclusive = false;
     bool PaletteAttached = false, Locked = false;

@@ -9,8 +9,10 @@
 #include "palettes/palette_catalogue.h"
 #include "platform/present/picture_scaling.h"
 
-struct MemoryPicture {
-    uint8_t Pixels[PictureWidth * PictureHeight]; // PictureWidth bytes a line
+// On a cache line, as the grid rows are: where the picture lay was the linker's luck, and
+// the wide paths' picture stores split a line wherever it did not start one.
+struct alignas(64) MemoryPicture {
+    alignas(64) uint8_t Pixels[PictureWidth * PictureHeight]; // PictureWidth bytes a line
     PaletteEntry Entries[PaletteSize];
     uint32_t Colours[PaletteSize]; // the entries as XRGB8888, the top byte 0xFF
     // Moves on with every palette change, so a front end that maps the colours into a
