@@ -1,16 +1,10 @@
 #!/usr/bin/env python3
-"""Whether a screenshot is exactly the render tool's frame, fitted into the screen.
+"""Usage: picture_check.py [--centres] SCREENSHOT FRAME.raw
 
-Usage: picture_check.py [--centres] SCREENSHOT FRAME.raw
-
-FRAME.raw is what glimmerhex-render --out FRAME.raw writes: 320 x 200 palette indices, then
-256 colours of four bytes (red, green, blue, flags). It is fitted here by the rule alone, not
-by the programs' code: the largest rectangle of its aspect, rounded to the nearest pixel,
-centred, black around it; screen pixel x of a rectangle w wide shows picture column
-floor(x * 320 / w), and likewise for lines. With --centres, the rule of a texture sampled at
-each pixel's centre (OpenGL's nearest filtering): floor((x + 1/2) * 320 / w), either side
-where that is a whole number. One line tells what was found; the status is 0 only when
-nothing differs and the frame has enough colours to show a misplaced picture.
+Whether a screenshot is exactly glimmerhex-render's raw frame (320 x 200 indices, then 256
+colours of four bytes) fitted by the rule alone: the largest rectangle of its aspect, rounded,
+centred, black around it, screen column x of w showing picture column floor(x * 320 / w)
+(with --centres, OpenGL's floor((x + 1/2) * 320 / w), either side on an edge); lines alike.
 """
 import subprocess
 import sys
@@ -29,7 +23,7 @@ def positions(size, count, centres):
 def main():
     centres = sys.argv[1:2] == ["--centres"]
     if len(sys.argv) != 3 + centres:
-        raise SystemExit(__doc__.split("\n\n")[1])
+        raise SystemExit(__doc__)
     shot, raw = sys.argv[1 + centres:]
     ppm = subprocess.run(["convert", shot, "-depth", "8", "ppm:-"], check=True,
                          capture_output=True).stdout
