@@ -41,21 +41,18 @@ bool CompareWithNoted(const uint8_t* pixels, TileMask& mask) {
 }
 
 // Appends the rectangle of tiles [first, end) across rows tile rows from row, or grows the one
-// above it with the same columns; false when there are already most.
-bool AddTiles(PictureChanges& changes, int32_t most, int32_t row, int32_t rows, int32_t first,
-              int32_t end) {
+// above it with the same columns.
+void AddTiles(PictureChanges& changes, int32_t row, int32_t rows, int32_t first, int32_t end) {
     const PictureRect tiles{first * TileWidth, row * TileHeight, (end - first) * TileWidth,
                             rows * TileHeight};
     for (int32_t i = 0; i < changes.Count; ++i) {
         PictureRect& above = changes.Rects[i];
         if (above.X == tiles.X && above.Width == tiles.Width && above.Y + above.Height == tiles.Y) {
             above.Height += tiles.Height;
-            return true;
+            return;
         }
     }
-    if (changes.Count == most) return false;
     changes.Rects[changes.Count++] = tiles;
-    return true;
 }
 
 // How coarsely the changed tiles are listed: tile rows taken together, and the unchanged
@@ -67,10 +64,13 @@ constexpr Coarseness Coarser[] = {{1, 2},   {1, 5},   {2, 5},   {2, 8},        {
                                   {4, 12},  {5, 12},  {6, 16},  {8, 16},       {8, 24}, {10, 24},
                                   {12, 32}, {16, 40}, {25, 64}, {TileRows, 64}};
 
-// The mask's changed tiles as at most most rectangles: runs along each group of rows, joined
-// across gaps, and with the same run of the group above. False when they do not fit.
+// The mask's changed tiles as runs along each group of rows, joined across gaps, each run one
+// rectangle or part of the one of the same run above. False where there are more than most
+// runs: a rectangle counts once for each group it spans, as a compositor that keeps damage in
+// bands of lines (pixman's regions) counts its boxes.
 bool ListRects(const TileMask& mask, Coarseness coarseness, int32_t most, PictureChanges& changes) {
     changes.Count = 0;
+    int32_t runs = 0;
     for (int32_t row = 0; row < TileRows; row += coarseness.Rows) {
         const int32_t rows = std::min(coarseness.Rows, TileRows - row);
         uint64_t tiles = 0;
@@ -85,7 +85,8 @@ bool ListRects(const TileMask& mask, Coarseness coarseness, int32_t most, Pictur
                 end += __builtin_ctzll(~(tiles >> end));
             }
             tiles &= ~uint64_t{0} << end;
-            if (!AddTiles(changes, most, row, rows, first, end)) return false;
+            if (++runs > most) return false;
+            AddTiles(changes, row, rows, first, end);
         }
     }
     return true;

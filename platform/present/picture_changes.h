@@ -35,8 +35,9 @@ struct PictureChanges {
 uint64_t NotePicture(const uint8_t* pixels, uint32_t paletteChanges);
 
 // What a place that holds picture number had (0: nothing it can keep) lacks of the one noted
-// last, in at most most rectangles (up to MaxChangedRects): everything where it holds none, or
-// one too old to be remembered. The fewer rectangles, the more unchanged pixels they span.
+// last, in rectangles that cross at most most boxes in all (up to MaxChangedRects), a box being
+// a rectangle's part within one band of lines: everything where it holds none, or one too old
+// to be remembered. The fewer boxes, the more unchanged pixels they span.
 void ListChangesSince(uint64_t had, int32_t most, PictureChanges& changes);
 
 // Forgets every picture noted, as when a run starts over in the same process (the tests).

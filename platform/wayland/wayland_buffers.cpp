@@ -106,7 +106,7 @@ void DrawInMemory(int slot, OutputSurface& output, const OutputPicture& plan, ui
     } else if (output.Shows == 0) { // the bars too
         wl_surface_damage_buffer(surface, 0, 0, plan.Width, plan.Height);
     } else {
-        ListChangesSince(output.Shows, MostDamageRects, changes);
+        ListChangesSince(output.Shows, MostDamageBoxes, changes);
         for (int i = 0; i < changes.Count; ++i) {
             const PictureRect area = WindowAreaOf(plan.Fit, changes.Rects[i]);
             wl_surface_damage_buffer(surface, area.X, area.Y, area.Width, area.Height);

@@ -134,7 +134,7 @@ bool SwapChanges(const OutputSurface& output, const OutputPicture& plan) {
     if (SwapWithDamage == nullptr || output.Shows == 0)
         return eglSwapBuffers(Display, output.EglSurface) == EGL_TRUE;
     PictureChanges changes;
-    ListChangesSince(output.Shows, MostDamageRects, changes);
+    ListChangesSince(output.Shows, MostDamageBoxes, changes);
     EGLint rects[MaxChangedRects * 4];
     for (int i = 0; i < changes.Count; ++i) {
         const PictureRect area = WindowAreaOf(plan.Fit, changes.Rects[i]);
