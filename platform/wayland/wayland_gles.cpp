@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <wayland-egl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -118,14 +119,19 @@ void UploadPicture() {
         glActiveTexture(GL_TEXTURE0);
         UploadedPalette = Picture.PaletteChanges;
     }
-    // Only the lines that changed, once whatever the number of outputs: they share the
+    // Only the lines that changed, each once, whatever the number of outputs: they share the
     // context. (OpenGL ES 2 uploads whole lines of a picture 320 pixels wide.)
     PictureChanges changes;
     ListChangesSince(TextureHas, MaxChangedRects, changes);
-    for (int i = 0; i < changes.Count; ++i) {
-        const PictureRect& part = changes.Rects[i];
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, part.Y, PictureWidth, part.Height, GL_LUMINANCE,
-                        GL_UNSIGNED_BYTE, Picture.Pixels + part.Y * PictureWidth);
+    bool changed[PictureHeight + 1] = {};
+    for (int i = 0; i < changes.Count; ++i)
+        std::fill_n(changed + changes.Rects[i].Y, changes.Rects[i].Height, true);
+    for (int first = 0, end = 0; first < PictureHeight; first = end + 1) {
+        for (end = first; changed[end];)
+            ++end;
+        if (end > first)
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, PictureWidth, end - first, GL_LUMINANCE,
+                            GL_UNSIGNED_BYTE, Picture.Pixels + first * PictureWidth);
     }
 }
 
